@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdio>
+#include <span>
+#include <string_view>
+
+namespace leitzahl {
+
+// Exit statuses of the command-line converter.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+// Runs the converter on the arguments (without the program name); messages go to
+// out and err. Returns the exit status.
+int RunCommandLine(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* err);
+
+}  // namespace leitzahl

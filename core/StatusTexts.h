@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace leitzahl {
+
+// "N Einträge in PATH"
+std::string EntriesInFileText(std::size_t entriesRead, std::string_view path);
+
+// "K Einträge in obiger Liste (R doppelte Einträge entfernt)."
+std::string EntriesKeptText(std::size_t entriesRead, std::size_t kept);
+
+// "Ergebnis gespeichert unter : NAME"
+std::string SavedToText(std::string_view finalName);
+
+}  // namespace leitzahl

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/EntryList.h"
+#include "core/Failure.h"
+
+#include <string>
+#include <string_view>
+
+namespace leitzahl {
+
+struct ExportResult {
+    // The name actually written, with ".csv" completed where it was missing.
+    std::string finalName;
+    MaybeFailure failure;
+};
+
+// Replaces FileText with the non-blank entries joined by LF; no LF after the last one.
+void BuildExportText(const EntryList& list);
+
+// Appends ".csv" unless the name already ends in it, in any letter case.
+std::string CompleteCsvName(std::string_view name);
+
+// Writes FileText under the completed name. The text goes to a temporary file in the
+// same folder first, which then replaces the target, so a failure at any step leaves
+// an existing file as it was.
+ExportResult WriteExportFile(const std::string& name);
+
+// Writes FileText to standard output.
+MaybeFailure WriteExportToStandardOutput();
+
+}  // namespace leitzahl

@@ -1,0 +1,114 @@
+#include "core/Diverse.h"
+#include "core/MemoryEntryList.h"
+
+#include <gtest/gtest.h>
+#include <random>
+#include <set>
+
+namespace leitzahl {
+namespace {
+
+MemoryEntryList ListOf(const std::vector<std::string>& entries)
+{
+    MemoryEntryList list;
+    for (const std::string& entry : entries) {
+        list.append(entry);
+    }
+    return list;
+}
+
+std::vector<std::string> Entries(const EntryList& list)
+{
+    std::vector<std::string> entries;
+    for (std::size_t i = 0; i < list.count(); ++i) {
+        entries.emplace_back(list.entry(i));
+    }
+    return entries;
+}
+
+struct DuplicateCase {
+    friend void PrintTo(const DuplicateCase& c, std::ostream* os) { *os << c.name; }
+    const char* name;
+    std::vector<std::string> entries;
+    std::vector<std::string> kept;
+};
+
+class RemoveDuplicatesTest : public testing::TestWithParam<DuplicateCase> {};
+
+TEST_P(RemoveDuplicatesTest, KeepsFirstOfEveryKeyInOrderAndYieldsOncePerEntry)
+{
+    const DuplicateCase& c = GetParam();
+    MemoryEntryList list = ListOf(c.entries);
+    std::size_t calls = 0;
+    RemoveDuplicates(list, [&] { ++calls; });
+    EXPECT_EQ(Entries(list), c.kept);
+    EXPECT_EQ(calls, c.entries.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Duplicates, RemoveDuplicatesTest,
+    testing::Values(
+        DuplicateCase{"Empty", {}, {}},
+        DuplicateCase{"One", {"10020030;Bank;00"}, {"10020030;Bank;00"}},
+        DuplicateCase{"FirstTwoShareKey",
+                      {"10020030;Hauptstelle;A4", "10020030;Filiale;B6", "20030040;Andere;00"},
+                      {"10020030;Hauptstelle;A4", "20030040;Andere;00"}},
+        DuplicateCase{"LetterCaseDiffers", {"abcdefgh;x;00", "ABCDEFGH;y;00"}, {"abcdefgh;x;00", "ABCDEFGH;y;00"}},
+        DuplicateCase{"ShortKeysMatchOnlyWhole", {"1234", "12345", "1234", "123"}, {"1234", "12345", "123"}},
+        DuplicateCase{"OnlyEightBytesCount", {"12345678A", "12345678B", "1234567"}, {"12345678A", "1234567"}},
+        DuplicateCase{"NotAdjacent",
+                      {"BBBBBBBB;1", "AAAAAAAA;1", "BBBBBBBB;2", "CCCCCCCC;1", "AAAAAAAA;2"},
+                      {"BBBBBBBB;1", "AAAAAAAA;1", "CCCCCCCC;1"}},
+        DuplicateCase{"NulBytesAreKeyBytes",
+                      {std::string("1234\0" "678;a", 9), std::string("1234\0" "678;b", 9), "1234"},
+                      {std::string("1234\0" "678;a", 9), "1234"}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(Duplicates, AgreesWithOrderedSetOnManyCollidingKeys)
+{
+    std::mt19937 random(7);
+    std::vector<std::string> entries;
+    for (int i = 0; i < 50000; ++i) {
+        std::string entry;
+        const int length = static_cast<int>(random() % 11);
+        for (int k = 0; k < length; ++k) {
+            entry += "0129"[random() % 4];
+        }
+        entries.push_back(entry + ";" + std::to_string(i));
+    }
+    std::set<std::string> seen;
+    std::vector<std::string> expected;
+    for (const std::string& entry : entries) {
+        if (seen.insert(entry.substr(0, 8)).second) {
+            expected.push_back(entry);
+        }
+    }
+    MemoryEntryList list = ListOf(entries);
+    RemoveDuplicates(list, [] {});
+    EXPECT_EQ(Entries(list), expected);
+}
+
+TEST(Duplicates, OuterCallWinsOverWhatANestedCallLeft)
+{
+    MemoryEntryList list = ListOf({"11111111;a", "11111111;b", "22222222;c"});
+    bool nested = false;
+    std::vector<std::string> innerResult;
+    RemoveDuplicates(list, [&] {
+        if (nested) {
+            return;
+        }
+        nested = true;
+        // A second open command inside the first one replaces the list.
+        list.clear();
+        for (const char* entry : {"33333333;x", "33333333;y", "44444444;z"}) {
+            list.append(entry);
+        }
+        RemoveDuplicates(list, [] {});
+        innerResult = Entries(list);
+    });
+    EXPECT_EQ(innerResult, (std::vector<std::string>{"33333333;x", "44444444;z"}));
+    EXPECT_EQ(Entries(list), (std::vector<std::string>{"11111111;a", "22222222;c"}));
+}
+
+}  // namespace
+}  // namespace leitzahl

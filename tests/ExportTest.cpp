@@ -1,0 +1,180 @@
+#include "TestFiles.h"
+#include "core/MemoryEntryList.h"
+#include "core/modCsvExport.h"
+#include "core/modFileToTextBox.h"
+
+#include <cerrno>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace leitzahl {
+namespace {
+
+struct TextCase {
+    friend void PrintTo(const TextCase& c, std::ostream* os) { *os << c.name; }
+    const char* name;
+    std::vector<std::string> entries;
+    std::string text;
+};
+
+class BuildExportTextTest : public testing::TestWithParam<TextCase> {};
+
+TEST_P(BuildExportTextTest, JoinsNonBlankEntriesWithLineFeeds)
+{
+    const TextCase& c = GetParam();
+    MemoryEntryList list;
+    for (const std::string& entry : c.entries) {
+        list.append(entry);
+    }
+    FileText = "left over from a cancelled save\n";
+    BuildExportText(list);
+    EXPECT_EQ(FileText, c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Export, BuildExportTextTest,
+    testing::Values(TextCase{"ThreeEntries", {"a;1;00", "b;2;01", "c;3;02"}, "a;1;00\nb;2;01\nc;3;02"},
+                    TextCase{"BlankEntriesLeftOut", {"", "a;1;00", "   ", "b;2;01", " "}, "a;1;00\nb;2;01"},
+                    TextCase{"OnlyBlank", {"  "}, ""},
+                    TextCase{"EmptyList", {}, ""},
+                    TextCase{"EntriesKeepTheirSpaces", {" a ", "b  "}, " a \nb  "}),
+    [](const auto& info) { return info.param.name; });
+
+struct NameCase {
+    friend void PrintTo(const NameCase& c, std::ostream* os) { *os << c.chosen; }
+    const char* chosen;
+    const char* final;
+};
+
+class CompleteCsvNameTest : public testing::TestWithParam<NameCase> {};
+
+TEST_P(CompleteCsvNameTest, AppendsExtensionOnlyWhereMissing)
+{
+    EXPECT_EQ(CompleteCsvName(GetParam().chosen), GetParam().final);
+}
+
+INSTANTIATE_TEST_SUITE_P(Export, CompleteCsvNameTest,
+                         testing::Values(NameCase{"/tmp/blz", "/tmp/blz.csv"},
+                                         NameCase{"/tmp/blz.csv", "/tmp/blz.csv"},
+                                         NameCase{"/tmp/blz.CSV", "/tmp/blz.CSV"},
+                                         NameCase{"/tmp/blz.Csv", "/tmp/blz.Csv"},
+                                         NameCase{"/tmp/blz.cSV", "/tmp/blz.cSV"},
+                                         NameCase{"/tmp/blz.txt", "/tmp/blz.txt.csv"},
+                                         NameCase{"/tmp/blz.csvx", "/tmp/blz.csvx.csv"},
+                                         NameCase{"/tmp/blzcsv", "/tmp/blzcsv.csv"},
+                                         NameCase{"csv", "csv.csv"},
+                                         NameCase{".csv", ".csv"},
+                                         NameCase{"a", "a.csv"}));
+
+class WriteExportFileTest : public testing::Test {
+protected:
+    test::TempDir dir;
+};
+
+TEST_F(WriteExportFileTest, WritesBytesUnderCompletedNameAndLeavesNoTemporary)
+{
+    FileText = "10020030;M\xFChle;A4\n20030040;B;00";
+    const ExportResult result = WriteExportFile(dir.path("blz"));
+    ASSERT_FALSE(result.failure.has_value());
+    EXPECT_EQ(result.finalName, dir.path("blz.csv"));
+    EXPECT_EQ(test::ReadBytes(dir.path("blz.csv")), FileText);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"blz.csv"});
+}
+
+TEST_F(WriteExportFileTest, ReplacesExistingFileKeepingItsPermissions)
+{
+    test::WriteBytes(dir.path("alt.csv"), "old content that is longer than the new one");
+    chmod(dir.path("alt.csv").c_str(), 0640);
+    FileText = "neu";
+    ASSERT_FALSE(WriteExportFile(dir.path("alt.csv")).failure.has_value());
+    EXPECT_EQ(test::ReadBytes(dir.path("alt.csv")), "neu");
+    struct stat info {};
+    ASSERT_EQ(stat(dir.path("alt.csv").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640U);
+}
+
+TEST_F(WriteExportFileTest, NewFileGetsPlainPermissions)
+{
+    FileText = "x";
+    const mode_t old = umask(022);
+    ASSERT_FALSE(WriteExportFile(dir.path("neu.csv")).failure.has_value());
+    umask(old);
+    struct stat info {};
+    ASSERT_EQ(stat(dir.path("neu.csv").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644U);
+}
+
+struct OpenFailureCase {
+    friend void PrintTo(const OpenFailureCase& c, std::ostream* os) { *os << c.name; }
+    const char* name;
+    const char* target;  // below the temporary folder
+    int number;
+    const char* reason;
+};
+
+class WriteOpenFailureTest : public WriteExportFileTest, public testing::WithParamInterface<OpenFailureCase> {};
+
+TEST_P(WriteOpenFailureTest, GivesBackErrorAndWritesNothing)
+{
+    const OpenFailureCase& c = GetParam();
+    test::WriteBytes(dir.path("datei"), "unberührt");
+    mkdir(dir.path("ordner.csv").c_str(), 0755);
+    FileText = "a;b;c";
+    const ExportResult result = WriteExportFile(dir.path(c.target));
+    ASSERT_TRUE(result.failure.has_value());
+    EXPECT_EQ(result.failure->number, c.number);
+    EXPECT_EQ(result.failure->description,
+              "Die Datei „" + result.finalName + "“ kann nicht geschrieben werden: " + c.reason + ".");
+    EXPECT_EQ(test::ReadBytes(dir.path("datei")), "unberührt");
+    EXPECT_EQ(dir.names().size(), 2U);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Export, WriteOpenFailureTest,
+    testing::Values(OpenFailureCase{"MissingFolder", "fehlt/blz.csv", ENOENT, "Datei oder Ordner nicht gefunden"},
+                    OpenFailureCase{"FolderIsAFile", "datei/blz.csv", ENOTDIR, "Ein Teil des Pfads ist kein Ordner"},
+                    OpenFailureCase{"TargetIsAFolder", "ordner.csv", EISDIR, "Das ist ein Ordner, keine Datei"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(WriteExportFileTest, ReadOnlyFolderIsReportedAndOldFileKept)
+{
+    dir.openToAll();
+    mkdir(dir.path("nurlesen").c_str(), 0755);
+    test::WriteBytes(dir.path("nurlesen/blz.csv"), "alt");
+    chmod(dir.path("nurlesen/blz.csv").c_str(), 0666);
+    FileText = "neu";
+    const int status = test::RunUnprivileged([&] {
+        const ExportResult result = WriteExportFile(dir.path("nurlesen/blz.csv"));
+        return result.failure && result.failure->number == EACCES ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(test::ReadBytes(dir.path("nurlesen/blz.csv")), "alt");
+}
+
+TEST_F(WriteExportFileTest, WriteFailingHalfWayLeavesOldFileIntact)
+{
+    test::WriteBytes(dir.path("blz.csv"), "altes Ergebnis");
+    FileText.assign(1 << 20, 'x');
+
+    // The file-size limit makes write() fail with EFBIG after 64 KiB.
+    struct rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = old;
+    limited.rlim_cur = 64 * 1024;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    const ExportResult result = WriteExportFile(dir.path("blz.csv"));
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    ASSERT_TRUE(result.failure.has_value());
+    EXPECT_EQ(result.failure->number, EFBIG);
+    EXPECT_EQ(test::ReadBytes(dir.path("blz.csv")), "altes Ergebnis");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"blz.csv"});
+}
+
+}  // namespace
+}  // namespace leitzahl

@@ -1,0 +1,202 @@
+#include "TestFiles.h"
+#include "core/MemoryEntryList.h"
+#include "core/modFileToTextBox.h"
+#include "core/modSortCodeImport.h"
+
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace leitzahl {
+namespace {
+
+using test::Record;
+
+std::vector<std::string> Entries(const EntryList& list)
+{
+    std::vector<std::string> entries;
+    for (std::size_t i = 0; i < list.count(); ++i) {
+        entries.emplace_back(list.entry(i));
+    }
+    return entries;
+}
+
+// Keeps NUL bytes that a plain string literal would end at.
+template <std::size_t N>
+std::string Bytes(const char (&text)[N])
+{
+    return std::string(text, N - 1);
+}
+
+struct CutCase {
+    friend void PrintTo(const CutCase& c, std::ostream* os) { *os << c.name; }
+    const char* name;
+    std::string text;
+    std::vector<std::string> entries;
+    std::int64_t lastPieceIndex;
+};
+
+const std::string kRecord = Record("10020030", "Volksbank M\xFChlbr\xFC" "ck eG", "A4");
+const std::string kFullName(58, 'N');
+
+// A record whose last three characters are spaces: the method code moves three places left.
+std::string RecordEndingInSpaces()
+{
+    std::string record = kRecord;
+    record.replace(165, 3, "   ");
+    record.replace(147, 2, "Q7");
+    return record;
+}
+
+std::vector<CutCase> CutCases()
+{
+    return {
+        {"LfRecord", kRecord + "\n", {"10020030;Volksbank M\xFChlbr\xFC" "ck eG;A4"}, 1},
+        {"CrLfRecordGivesSameEntry", kRecord + "\r\n", {"10020030;Volksbank M\xFChlbr\xFC" "ck eG;A4"}, 1},
+        {"NoFinalLineFeed", kRecord, {"10020030;Volksbank M\xFChlbr\xFC" "ck eG;A4"}, 0},
+        {"CrLfWithoutFinalLineFeed", kRecord + "\r\n" + kRecord,
+         {"10020030;Volksbank M\xFChlbr\xFC" "ck eG;A4", "10020030;Volksbank M\xFChlbr\xFC" "ck eG;A4"}, 1},
+        {"LeadingSpacesAreTrimmedFirst", "   " + kRecord + "\n", {"10020030;Volksbank M\xFChlbr\xFC" "ck eG;A4"}, 1},
+        {"TrailingSpacesMoveMethodLeft", RecordEndingInSpaces() + "\n",
+         {"10020030;Volksbank M\xFChlbr\xFC" "ck eG;Q7"}, 1},
+        {"FullWidthName", Record("20030040", kFullName, "C6") + "\n", {"20030040;" + kFullName + ";C6"}, 1},
+        {"InnerSpacesAndSemicolonStay", Record("30040050", "  Bank  am; Markt ", "09") + "\n",
+         {"30040050;Bank  am; Markt;09"}, 1},
+        {"NineCharacters", "12345678X\n", {"12345678;;12"}, 1},
+        {"TenCharacters", "12345678XY\n", {"12345678;Y;12"}, 1},
+        {"SixtySixCharacters", "12345678X" + std::string(57, 'n') + "\n",
+         {"12345678;" + std::string(57, 'n') + ";nn"}, 1},
+        {"SixtySevenCharacters", "12345678X" + std::string(57, 'n') + "E\n",
+         {"12345678;" + std::string(57, 'n') + "E;nn"}, 1},
+        {"BlankLinesAreSkipped", "\n    \n\r\n" + kRecord + "\r\n\r\n",
+         {"10020030;Volksbank M\xFChlbr\xFC" "ck eG;A4"}, 5},
+        {"EmptyText", "", {}, -1},
+        {"OnlyLineFeeds", "\n\n", {}, 2},
+        {"TabIsNotTrimmed", "\t2345678XName\n", {"\t2345678;Name;\t2"}, 1},
+        {"BytesPassUnchanged", Bytes("1234567\x80X\xE4\xF6\xFC\xDF\x00\xFF\n"),
+         {Bytes("1234567\x80;\xE4\xF6\xFC\xDF\x00\xFF;12")}, 1},
+    };
+}
+
+class CutTest : public testing::TestWithParam<CutCase> {};
+
+TEST_P(CutTest, YieldsEntriesAndLastPieceIndex)
+{
+    const CutCase& c = GetParam();
+    MemoryEntryList list;
+    const ImportResult result = ImportSortCodeText(c.text, list);
+    EXPECT_FALSE(result.failure.has_value());
+    EXPECT_EQ(Entries(list), c.entries);
+    EXPECT_EQ(result.lastPieceIndex, c.lastPieceIndex);
+    EXPECT_EQ(result.entriesRead, c.entries.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Import, CutTest, testing::ValuesIn(CutCases()),
+                         [](const auto& info) { return info.param.name; });
+
+struct ShortLineCase {
+    friend void PrintTo(const ShortLineCase& c, std::ostream* os) { *os << c.name; }
+    const char* name;
+    std::string text;
+    std::string message;
+    std::size_t entriesBefore;
+};
+
+class ShortLineTest : public testing::TestWithParam<ShortLineCase> {};
+
+TEST_P(ShortLineTest, StopsWithLineNumber)
+{
+    const ShortLineCase& c = GetParam();
+    MemoryEntryList list;
+    const ImportResult result = ImportSortCodeText(c.text, list);
+    ASSERT_TRUE(result.failure.has_value());
+    EXPECT_EQ(result.failure->number, kErrorLineTooShort);
+    EXPECT_EQ(result.failure->description, c.message);
+    EXPECT_EQ(list.count(), c.entriesBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Import, ShortLineTest,
+    testing::Values(
+        ShortLineCase{"EightCharacters", "12345678\n", "Zeile 1 ist zu kurz für einen Eintrag der Bankleitzahlendatei.", 0},
+        ShortLineCase{"AfterGoodLines", kRecord + "\n\n  1234567  \n" + kRecord,
+                      "Zeile 3 ist zu kurz für einen Eintrag der Bankleitzahlendatei.", 1},
+        ShortLineCase{"LoneCrAtEndOfText", kRecord + "\r\n\r",
+                      "Zeile 2 ist zu kurz für einen Eintrag der Bankleitzahlendatei.", 1},
+        ShortLineCase{"CrInsideLine", "1234\r\r\n",
+                      "Zeile 1 ist zu kurz für einen Eintrag der Bankleitzahlendatei.", 0}),
+    [](const auto& info) { return info.param.name; });
+
+class ImportFileTest : public testing::Test {
+protected:
+    test::TempDir dir;
+    MemoryEntryList list;
+};
+
+TEST_F(ImportFileTest, ReadsFileIntoFileTextAndCountsEntries)
+{
+    const std::string text = kRecord + "\r\n" + kRecord + "\r\n";
+    test::WriteBytes(dir.path("blz.txt"), text);
+    const ImportResult result = ImportSortCodeFile(dir.path("blz.txt"), list);
+    EXPECT_FALSE(result.failure.has_value());
+    EXPECT_EQ(result.entriesRead, 2U);
+    EXPECT_EQ(result.lastPieceIndex, 2);
+    EXPECT_EQ(FileText, text);
+}
+
+TEST_F(ImportFileTest, EmptyFileIsValidWithoutEntries)
+{
+    test::WriteBytes(dir.path("leer.txt"), "");
+    const ImportResult result = ImportSortCodeFile(dir.path("leer.txt"), list);
+    EXPECT_FALSE(result.failure.has_value());
+    EXPECT_EQ(result.entriesRead, 0U);
+    EXPECT_EQ(result.lastPieceIndex, -1);
+}
+
+struct UnreadableCase {
+    friend void PrintTo(const UnreadableCase& c, std::ostream* os) { *os << c.name; }
+    const char* name;
+    std::string file;  // below the temporary folder
+    int number;
+    const char* reason;
+};
+
+class UnreadableTest : public ImportFileTest, public testing::WithParamInterface<UnreadableCase> {};
+
+TEST_P(UnreadableTest, GivesBackSystemErrorNamingTheFile)
+{
+    const UnreadableCase& c = GetParam();
+    test::WriteBytes(dir.path("datei.txt"), kRecord);
+    FileText = "old text";
+    const std::string path = dir.path(c.file);
+    const ImportResult result = ImportSortCodeFile(path, list);
+    ASSERT_TRUE(result.failure.has_value());
+    EXPECT_EQ(result.failure->number, c.number);
+    EXPECT_EQ(result.failure->description,
+              "Die Datei „" + path + "“ kann nicht gelesen werden: " + c.reason + ".");
+    EXPECT_EQ(list.count(), 0U);
+    EXPECT_TRUE(FileText.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Import, UnreadableTest,
+    testing::Values(UnreadableCase{"Missing", "fehlt.txt", ENOENT, "Datei oder Ordner nicht gefunden"},
+                    UnreadableCase{"Folder", "", EISDIR, "Das ist ein Ordner, keine Datei"},
+                    UnreadableCase{"BelowAFile", "datei.txt/x.txt", ENOTDIR, "Ein Teil des Pfads ist kein Ordner"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(ImportFileTest, NoPermissionIsReported)
+{
+    dir.openToAll();
+    test::WriteBytes(dir.path("geheim.txt"), kRecord);
+    chmod(dir.path("geheim.txt").c_str(), 0);
+    const int status = test::RunUnprivileged([&] {
+        const ImportResult result = ImportSortCodeFile(dir.path("geheim.txt"), list);
+        return result.failure && result.failure->number == EACCES && list.count() == 0 ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+}
+
+}  // namespace
+}  // namespace leitzahl

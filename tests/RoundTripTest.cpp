@@ -1,0 +1,75 @@
+#include "TestFiles.h"
+#include "core/Diverse.h"
+#include "core/MemoryEntryList.h"
+#include "core/TextRules.h"
+#include "core/modCsvExport.h"
+#include "core/modFileToTextBox.h"
+#include "core/modSortCodeImport.h"
+
+#include <gtest/gtest.h>
+#include <set>
+#include <sstream>
+
+namespace leitzahl {
+namespace {
+
+std::string Convert(const std::string& path)
+{
+    MemoryEntryList list;
+    const ImportResult result = ImportSortCodeFile(path, list);
+    EXPECT_FALSE(result.failure.has_value());
+    RemoveDuplicates(list, [] {});
+    BuildExportText(list);
+    return FileText;
+}
+
+// The fixed-width layout read from the start of each 168-character record, an
+// independent way to the same fields.
+std::string ExpectedCsv(const std::string& file)
+{
+    std::istringstream lines(file);
+    std::set<std::string> seen;
+    std::string line;
+    std::string csv;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        EXPECT_EQ(line.size(), 168U);
+        if (seen.insert(line.substr(0, 8)).second) {
+            csv += line.substr(0, 8) + ";" + std::string(TrimSpaces(line.substr(9, 58))) + ";" +
+                   line.substr(150, 2) + "\n";
+        }
+    }
+    csv.pop_back();
+    return csv;
+}
+
+struct Variant {
+    friend void PrintTo(const Variant& c, std::ostream* os) { *os << c.name; }
+    const char* name;
+    const char* arguments;
+};
+
+class RoundTripTest : public testing::TestWithParam<Variant> {};
+
+TEST_P(RoundTripTest, GeneratedFileGivesSameCsvAsPlainLf)
+{
+    test::TempDir dir;
+    const std::string plain = test::Generate("--records 3000 --seed 11", dir, "lf.txt");
+    const std::string variant =
+        test::Generate(std::string("--records 3000 --seed 11 ") + GetParam().arguments, dir, "variant.txt");
+    const std::string expected = ExpectedCsv(plain);
+    EXPECT_EQ(Convert(dir.path("lf.txt")), expected);
+    EXPECT_EQ(Convert(dir.path("variant.txt")), expected);
+    EXPECT_NE(expected.find('\xFC'), std::string::npos) << "the generator writes Latin-1 umlauts";
+}
+
+INSTANTIATE_TEST_SUITE_P(RoundTrip, RoundTripTest,
+                         testing::Values(Variant{"CrLf", "--crlf"},
+                                         Variant{"CrLfWithoutFinalLineFeed", "--crlf --no-final-newline"},
+                                         Variant{"LfWithoutFinalLineFeed", "--no-final-newline"}),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace leitzahl

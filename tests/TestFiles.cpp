@@ -1,0 +1,110 @@
+#include "TestFiles.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace leitzahl::test {
+
+TempDir::TempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "leitzahl-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    root_ = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::permissions(root_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(root_, ignored);
+}
+
+void TempDir::openToAll() const
+{
+    std::filesystem::permissions(root_, std::filesystem::perms::all);
+}
+
+std::vector<std::string> TempDir::names() const
+{
+    std::vector<std::string> names;
+    for (const auto& item : std::filesystem::directory_iterator(root_)) {
+        names.push_back(item.path().filename().string());
+    }
+    return names;
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::string& path, std::string_view bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+std::string Record(std::string_view sortCode, std::string_view name, std::string_view method)
+{
+    std::string record(sortCode);
+    record += '1';
+    std::string field(name);
+    field.resize(58, ' ');
+    record += field;
+    record += "12345";                                // postcode
+    record += "Irgendwo                           ";  // town, 35
+    record += "Kurzname                   ";          // short name, 27
+    record += "00000GENODEF1ABC";                     // PAN and BIC
+    record += method;
+    record += "000001U000000000";
+    if (record.size() != 168) {
+        throw std::logic_error("record must be 168 characters, is " + std::to_string(record.size()));
+    }
+    return record;
+}
+
+int RunUnprivileged(const std::function<int()>& check)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        constexpr uid_t kNobody = 65534;
+        if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+            _exit(99);
+        }
+        _exit(check());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int RunShell(const std::string& commandLine)
+{
+    const int status = std::system(commandLine.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string Generate(const std::string& arguments, const TempDir& dir, const std::string& name)
+{
+    const std::string path = dir.path(name);
+    if (RunShell(std::string(LEITZAHL_GENERATOR) + " " + arguments + " '" + path + "'") != 0) {
+        throw std::runtime_error("generator failed: " + arguments);
+    }
+    return ReadBytes(path);
+}
+
+}  // namespace leitzahl::test

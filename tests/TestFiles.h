@@ -1,0 +1,44 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace leitzahl::test {
+
+// A fresh folder below the system's temporary folder, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // Lets other users into the folder, for checks made without root's rights.
+    void openToAll() const;
+    std::string path(std::string_view name) const { return (root_ / name).string(); }
+    std::vector<std::string> names() const;
+
+private:
+    std::filesystem::path root_;
+};
+
+std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, std::string_view bytes);
+
+// A 168-character record in the Bundesbank layout; name is padded to its 58 characters.
+std::string Record(std::string_view sortCode, std::string_view name, std::string_view method);
+
+// Runs the project's generator with the given arguments and gives back the file's bytes.
+std::string Generate(const std::string& arguments, const TempDir& dir, const std::string& name);
+
+// Runs check in a child process without root's rights (as "nobody" when run as root),
+// so that permission errors can be seen; gives back the child's exit status.
+int RunUnprivileged(const std::function<int()>& check);
+
+// Runs a shell command line; gives back its exit status.
+int RunShell(const std::string& commandLine);
+
+}  // namespace leitzahl::test

@@ -1,0 +1,182 @@
+// Writes a sort-code file of invented banks in the Bundesbank's fixed-width layout:
+// 168-character records in Latin-1, a head office record followed by branch records
+// of the same sort code with other names.
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <string_view>
+
+namespace {
+
+struct Options {
+    long records = 200;
+    unsigned long seed = 1;
+    bool crlf = false;
+    bool finalNewline = true;
+    const char* output = nullptr;
+};
+
+constexpr std::array kKinds{"Volksbank", "Raiffeisenbank", "Sparkasse", "Stadtsparkasse",
+                            "Kreissparkasse", "Privatbank", "Bürgerbank", "Handelsbank",
+                            "Spar- und Darlehnskasse", "Genossenschaftsbank"};
+constexpr std::array kTowns{"Übelhausen", "Großwäldern", "Schönau-Ödland", "Mühlbrück",
+                            "Düsterbach", "Königsstraß", "Bärenfels", "Fürstenäcker",
+                            "Weißenmoor", "Grünhügel", "Lindenhöhe", "Altenkirchhain",
+                            "Neuweilerbach", "Eschenrode", "Krähenwinkel", "Süßenbüttel"};
+constexpr std::array kSuffixes{"", " eG", " AG", " Zweigstelle Nord", " -alt-",
+                               " Filiale Marktplatz", "; Geschäftsstelle"};
+constexpr std::array kMethods{"00", "01", "06", "09", "10", "17", "28", "32", "34", "38",
+                              "52", "63", "76", "88", "99", "A4", "B6", "C6", "D1", "E4"};
+constexpr std::size_t kRecordLength = 168;
+
+// The source is UTF-8; the file is Latin-1, as the Bundesbank publishes it.
+std::string ToLatin1(std::string_view utf8)
+{
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte == 0xC3 && i + 1 < utf8.size()) {
+            out += static_cast<char>(static_cast<unsigned char>(utf8[++i]) + 0x40);
+        } else {
+            out += static_cast<char>(byte);
+        }
+    }
+    return out;
+}
+
+class Generator {
+public:
+    explicit Generator(unsigned long seed) : random_(seed) {}
+
+    std::size_t pick(std::size_t count) { return random_() % count; }
+
+    std::string digits(int count)
+    {
+        std::string text;
+        for (int i = 0; i < count; ++i) {
+            text += static_cast<char>('0' + pick(10));
+        }
+        return text;
+    }
+
+    std::string bankName()
+    {
+        std::string name = ToLatin1(kKinds[pick(kKinds.size())]);
+        name += ' ';
+        name += ToLatin1(kTowns[pick(kTowns.size())]);
+        if (pick(12) == 0) {
+            // A name that fills the whole field, its last character not a space.
+            while (name.size() < 58) {
+                name += " und " + ToLatin1(kTowns[pick(kTowns.size())]);
+            }
+            name.resize(58);
+            name.back() = 'X';
+        } else {
+            name += ToLatin1(kSuffixes[pick(kSuffixes.size())]);
+        }
+        return name;
+    }
+
+private:
+    std::mt19937_64 random_;
+};
+
+void PutField(std::string& record, std::string_view value, std::size_t width)
+{
+    std::string field(value.substr(0, width));
+    field.resize(width, ' ');
+    record += field;
+}
+
+std::string Record(Generator& generator, const std::string& sortCode, bool headOffice,
+                   const std::string& method, long number)
+{
+    const std::string name = generator.bankName();
+    const std::string town = ToLatin1(kTowns[generator.pick(kTowns.size())]);
+    std::string record;
+    record.reserve(kRecordLength);
+    record += sortCode;
+    record += headOffice ? '1' : '2';
+    PutField(record, name, 58);
+    PutField(record, generator.digits(5), 5);
+    PutField(record, town, 35);
+    PutField(record, name.substr(0, 20), 27);
+    PutField(record, generator.digits(5), 5);
+    PutField(record, headOffice ? "GENODEF1" + generator.digits(3) : std::string(), 11);
+    record += method;
+    const std::string serial = std::to_string(number);
+    record += std::string(6 - serial.size(), '0') + serial;
+    record += "U000000000";
+    return record;
+}
+
+bool ParseOptions(int argc, char** argv, Options& options)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--records" && i + 1 < argc) {
+            options.records = std::strtol(argv[++i], nullptr, 10);
+        } else if (arg == "--seed" && i + 1 < argc) {
+            options.seed = std::strtoul(argv[++i], nullptr, 10);
+        } else if (arg == "--crlf") {
+            options.crlf = true;
+        } else if (arg == "--no-final-newline") {
+            options.finalNewline = false;
+        } else if (!arg.starts_with("--") && options.output == nullptr) {
+            options.output = argv[i];
+        } else {
+            return false;
+        }
+    }
+    return options.output != nullptr && options.records >= 0 && options.records <= 99999999;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fputs("Aufruf: leitzahl-generate [--records N] [--seed N] [--crlf] "
+                   "[--no-final-newline] AUSGABE|-\n",
+                   stderr);
+        return 2;
+    }
+    std::FILE* out = std::string_view(options.output) == "-" ? stdout : std::fopen(options.output, "wb");
+    if (out == nullptr) {
+        std::perror(options.output);
+        return 1;
+    }
+    Generator generator(options.seed);
+    const std::string lineEnd = options.crlf ? "\r\n" : "\n";
+    long sortCode = 10000000;
+    long branchesLeft = 0;
+    std::string method;
+    std::string text;
+    for (long number = 1; number <= options.records; ++number) {
+        const bool headOffice = branchesLeft == 0;
+        if (headOffice) {
+            sortCode += 1 + static_cast<long>(generator.pick(100));
+            branchesLeft = generator.pick(3) == 0 ? static_cast<long>(generator.pick(4)) : 0;
+            method = kMethods[generator.pick(kMethods.size())];
+        } else {
+            --branchesLeft;
+        }
+        text += Record(generator, std::to_string(sortCode), headOffice, method, number);
+        if (number < options.records || options.finalNewline) {
+            text += lineEnd;
+        }
+        if (text.size() > (1 << 20) || number == options.records) {
+            std::fwrite(text.data(), 1, text.size(), out);
+            text.clear();
+        }
+    }
+    const bool failed = std::ferror(out) != 0;
+    if ((out != stdout && std::fclose(out) != 0) || failed) {
+        std::perror(options.output);
+        return 1;
+    }
+    return 0;
+}
