@@ -18,45 +18,57 @@ std::string_view KeyOf(std::string_view entry)
     return entry.substr(0, kKeyLength);
 }
 
-std::uint64_t HashKey(std::string_view key)
-{
-    std::uint64_t packed = 0;
-    std::memcpy(&packed, key.data(), key.size());
-    // The length goes in as well, so that "12" and "12\0" differ.
-    return (packed ^ (key.size() * 0x9E3779B97F4A7C15ULL)) * 0xBF58476D1CE4E5B9ULL;
-}
+// A key of at most 8 bytes, packed with its length into two words, so that the set
+// compares words and never goes back to the entries. A length of 0 marks an empty slot.
+struct PackedKey {
+    std::uint64_t bytes = 0;
+    std::uint64_t lengthPlusOne = 0;
 
-// Open addressing over the indexes of the source copy: no allocation per key.
+    PackedKey() = default;
+    explicit PackedKey(std::string_view key) : lengthPlusOne(key.size() + 1)
+    {
+        std::memcpy(&bytes, key.data(), key.size());
+    }
+    bool operator==(const PackedKey&) const = default;
+};
+
+// Open addressing with the keys stored in the slots: no allocation per key.
 class SeenKeys {
 public:
-    SeenKeys(const MemoryEntryList& source, std::size_t expected)
-        : source_(source),
-          slots_(std::bit_ceil(expected * 2 + 2), kEmpty),
-          shift_(64 - std::countr_zero(slots_.size()))
+    explicit SeenKeys(std::size_t expected)
+        : slots_(std::bit_ceil(expected * 2 + 2)), shift_(64 - std::countr_zero(slots_.size()))
     {
     }
 
-    // True when the key of the entry at index was not seen before.
-    bool insert(std::size_t index)
+    // The table is far larger than the caches; asking for a slot early lets the
+    // memory fetches of several keys overlap.
+    void prefetch(const PackedKey& key) const { __builtin_prefetch(&slots_[home(key)]); }
+
+    // True when the key was not seen before.
+    bool insert(const PackedKey& key)
     {
-        const std::string_view key = KeyOf(source_.entry(index));
         const std::size_t mask = slots_.size() - 1;
-        for (std::size_t slot = HashKey(key) >> shift_;; slot = (slot + 1) & mask) {
-            if (slots_[slot] == kEmpty) {
-                slots_[slot] = index;
+        for (std::size_t slot = home(key);; slot = (slot + 1) & mask) {
+            PackedKey& place = slots_[slot];
+            if (place.lengthPlusOne == 0) {
+                place = key;
                 return true;
             }
-            if (KeyOf(source_.entry(slots_[slot])) == key) {
+            if (place == key) {
                 return false;
             }
         }
     }
 
 private:
-    static constexpr std::size_t kEmpty = SIZE_MAX;
-    const MemoryEntryList& source_;
-    std::vector<std::size_t> slots_;
-    int shift_;  // keeps the hash's top bits, the well-mixed ones
+    // Multiplying mixes the bytes into the top bits, which pick the slot.
+    std::size_t home(const PackedKey& key) const
+    {
+        return ((key.bytes ^ key.lengthPlusOne << 56) * 0x9E3779B97F4A7C15ULL) >> shift_;
+    }
+
+    std::vector<PackedKey> slots_;
+    int shift_;
 };
 
 }  // namespace
@@ -77,13 +89,24 @@ void RemoveDuplicates(EntryList& list, const ProcessEvents& processEvents)
         source.append(list.entry(i));
     }
 
-    SeenKeys seen(source, count);
+    SeenKeys seen(count);
     std::vector<std::size_t> kept;
     kept.reserve(count);
+    std::string_view previousKey;
+    constexpr std::size_t kPrefetchDistance = 16;
     for (std::size_t i = 0; i < count; ++i) {
-        if (seen.insert(i)) {
-            kept.push_back(i);
+        if (i + kPrefetchDistance < count) {
+            seen.prefetch(PackedKey(KeyOf(source.entry(i + kPrefetchDistance))));
         }
+        const std::string_view key = KeyOf(source.entry(i));
+        // Branch records follow their head office, so most repeats equal the key just
+        // before them, which is in the set already.
+        if (i == 0 || key != previousKey) {
+            if (seen.insert(PackedKey(key))) {
+                kept.push_back(i);
+            }
+        }
+        previousKey = key;
         processEvents();
     }
 

@@ -106,7 +106,7 @@ std::string Record(Generator& generator, const std::string& sortCode, bool headO
     PutField(record, generator.digits(5), 5);
     PutField(record, headOffice ? "GENODEF1" + generator.digits(3) : std::string(), 11);
     record += method;
-    const std::string serial = std::to_string(number);
+    const std::string serial = std::to_string(number % 1000000);  // the field has six digits
     record += std::string(6 - serial.size(), '0') + serial;
     record += "U000000000";
     return record;
