@@ -52,8 +52,7 @@ int Convert(const Paths& paths, std::FILE* out, std::FILE* err)
     } else {
         imported = ImportSortCodeFile(paths.input, list);
     }
-    FileText.clear();
-    FileText.shrink_to_fit();
+    EmptyFileText();
     if (imported.failure) {
         return ReportFailure(*imported.failure, err);
     }

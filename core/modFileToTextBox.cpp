@@ -22,14 +22,19 @@ MaybeFailure LoadFrom(int fd, std::string_view shownName)
         error = ENOMEM;
     }
     if (error != 0) {
-        FileText.clear();
-        FileText.shrink_to_fit();
+        EmptyFileText();
         return ReadFailure(shownName, error);
     }
     return std::nullopt;
 }
 
 }  // namespace
+
+void EmptyFileText()
+{
+    FileText.clear();
+    FileText.shrink_to_fit();
+}
 
 MaybeFailure LoadFileText(const std::string& path)
 {

@@ -13,6 +13,9 @@ extern std::string FileText;
 // FileText is left empty. An empty file is read as an empty text.
 MaybeFailure LoadFileText(const std::string& path);
 
+// Empties FileText and hands its memory back.
+void EmptyFileText();
+
 // The same for standard input, which the command-line converter accepts as "-".
 MaybeFailure LoadStandardInputText();
 

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "core/EntryList.h"
+#include "core/MemoryEntryList.h"
+
+#include <QAbstractListModel>
+
+namespace leitzahl {
+
+// The entries behind List1: held as the bytes that were appended, shown as Windows 1252.
+class EntryListModel final : public QAbstractListModel, public EntryList {
+    Q_OBJECT
+
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    std::size_t count() const override { return entries_.count(); }
+    std::string_view entry(std::size_t index) const override { return entries_.entry(index); }
+    void append(std::string_view text) override;
+    void clear() override;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+private:
+    MemoryEntryList entries_;
+};
+
+}  // namespace leitzahl

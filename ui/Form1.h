@@ -1,0 +1,59 @@
+#pragma once
+
+#include "ui/EntryListModel.h"
+
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <functional>
+
+class QLabel;
+class QListView;
+class QPushButton;
+
+namespace leitzahl {
+
+inline constexpr char kDownloadAddress[] =
+    "https://www.bundesbank.de/zahlungsverkehr/zahlungsverkehr_bankleitzahlen_download.php";
+
+// The program's only window: three command buttons, the entry list, the status and
+// link line, and the please-wait texts that show while the list is hidden.
+class Form1 final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Form1(QWidget* parent = nullptr);
+
+    // What the end command does; tests replace it so that the test keeps running.
+    void setEndProgram(std::function<void()> endProgram) { endProgram_ = std::move(endProgram); }
+
+    EntryListModel& entries() { return entries_; }
+
+public slots:
+    void Command1_Click(int index);
+    void Timer1_Timer();
+    void Label2_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Load();
+    void OpenCommand();
+    void SaveCommand();
+    void ShowError(int number, const QString& description);
+    bool Label2IsLink() const;
+    void SetLabel2Black();
+
+    EntryListModel entries_;
+    std::array<QPushButton*, 3> Command1_{};
+    QListView* List1_ = nullptr;
+    QLabel* Label1_ = nullptr;
+    QLabel* Label2_ = nullptr;
+    QLabel* Label3_ = nullptr;
+    QTimer Timer1_;
+    std::function<void()> endProgram_;
+};
+
+}  // namespace leitzahl

@@ -1,0 +1,102 @@
+#include "ui/Form1.h"
+
+#include "core/Diverse.h"
+#include "core/StatusTexts.h"
+#include "core/modCsvExport.h"
+#include "core/modFileToTextBox.h"
+#include "core/modSortCodeImport.h"
+#include "ui/Tamsel_Dialog.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QListView>
+#include <QMessageBox>
+
+namespace leitzahl {
+
+namespace {
+
+std::string ToBytes(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+QString FromBytes(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+void Form1::Command1_Click(int index)
+{
+    switch (index) {
+    case 0: OpenCommand(); break;
+    case 1: SaveCommand(); break;
+    case 2:
+        hide();
+        endProgram_();
+        break;
+    default: break;
+    }
+}
+
+void Form1::OpenCommand()
+{
+    const QString path = ShowOpenDialog(this, QCoreApplication::applicationDirPath(), "blz Textdatei öffnen",
+                                        "Textdateien (*.txt)");
+    const QStringList pieces = path.split('/');
+    const QString fileName = pieces.size() - 1 > 0 ? pieces.last() : QString();
+    const QString folder = path.left(path.size() - fileName.size());
+    if (fileName.isEmpty()) {
+        return;
+    }
+
+    entries_.clear();
+    List1_->hide();
+    repaint();
+
+    const std::string fullPath = ToBytes(folder + fileName);
+    const ImportResult imported = ImportSortCodeFile(fullPath, entries_);
+    if (imported.failure) {
+        // Nothing of a file that could not be read in full is shown.
+        ShowError(imported.failure->number, FromBytes(imported.failure->description));
+        EmptyFileText();
+        entries_.clear();
+        List1_->show();
+        return;
+    }
+    RemoveDuplicates(entries_, [] { QCoreApplication::processEvents(); });
+
+    List1_->show();
+    SetLabel2Black();
+    Label2_->setText(FromBytes(EntriesInFileText(imported.entriesRead, fullPath)) + "\r\n" +
+                     FromBytes(EntriesKeptText(imported.entriesRead, entries_.count())));
+    EmptyFileText();
+}
+
+void Form1::SaveCommand()
+{
+    BuildExportText(entries_);
+    const QString name = ShowSaveDialog(this, QString(), "CSV Datei speichern", "csv Dateien (*.csv)");
+    if (name.isEmpty()) {
+        return;
+    }
+    const ExportResult written = WriteExportFile(ToBytes(name));
+    if (written.failure) {
+        ShowError(written.failure->number, FromBytes(written.failure->description));
+        return;
+    }
+    EmptyFileText();
+    entries_.clear();
+    Label2_->setText(FromBytes(SavedToText(written.finalName)));
+}
+
+void Form1::ShowError(int number, const QString& description)
+{
+    QMessageBox box(QMessageBox::Critical, QString::number(number), description, QMessageBox::Ok, this);
+    box.exec();
+}
+
+}  // namespace leitzahl

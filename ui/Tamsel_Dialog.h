@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace leitzahl {
+
+// Each asks the user for a file and gives back its full path, or an empty text
+// when the user cancelled. The filter is a description and a pattern, e.g.
+// "Textdateien (*.txt)".
+
+// Accepts names of files that do not exist.
+QString ShowOpenDialog(QWidget* owner, const QString& initialFolder, const QString& title,
+                       const QString& filter);
+
+// Neither asks before replacing a file nor adds an extension. An empty initial
+// folder leaves the choice to the dialog.
+QString ShowSaveDialog(QWidget* owner, const QString& initialFolder, const QString& title,
+                       const QString& filter);
+
+}  // namespace leitzahl
