@@ -67,12 +67,14 @@ public:
         name += ' ';
         name += ToLatin1(kTowns[pick(kTowns.size())]);
         if (pick(12) == 0) {
-            // A name that fills the whole field, its last character not a space.
+            // A name that fills the whole field, cut off like the published names are.
             while (name.size() < 58) {
                 name += " und " + ToLatin1(kTowns[pick(kTowns.size())]);
             }
             name.resize(58);
-            name.back() = 'X';
+            if (name.back() == ' ') {
+                name.back() = '.';
+            }
         } else {
             name += ToLatin1(kSuffixes[pick(kSuffixes.size())]);
         }
