@@ -37,12 +37,13 @@ void BuildExportText(const EntryList& list)
 
 std::string CompleteCsvName(std::string_view name)
 {
+    constexpr std::string_view kUpperExtension = ".CSV";
+    const std::string_view tail = name.substr(name.size() - std::min(name.size(), kUpperExtension.size()));
+    const bool hasExtension = std::equal(tail.begin(), tail.end(), kUpperExtension.begin(), kUpperExtension.end(),
+                                         [](char have, char upper) {
+                                             return std::toupper(static_cast<unsigned char>(have)) == upper;
+                                         });
     std::string completed(name);
-    const std::string_view tail = name.substr(name.size() - std::min<std::size_t>(name.size(), 4));
-    const bool hasExtension =
-        std::equal(tail.begin(), tail.end(), ".CSV", ".CSV" + 4, [](char have, char upper) {
-            return std::toupper(static_cast<unsigned char>(have)) == upper;
-        });
     if (!hasExtension) {
         completed += ".csv";
     }
