@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -64,6 +65,21 @@ mode_t ModeFor(const std::string& target)
     return 0666 & ~mask;
 }
 
+// Where the bytes really go: through a symbolic link to the file it names, as a plain
+// write would, instead of replacing the link with a file.
+std::string ResolveLink(const std::string& target)
+{
+    struct stat info {};
+    if (lstat(target.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        if (char* resolved = realpath(target.c_str(), nullptr)) {
+            std::string path(resolved);
+            std::free(resolved);
+            return path;
+        }
+    }
+    return target;
+}
+
 std::string TemporaryNameFor(const std::string& target)
 {
     const std::size_t slash = target.rfind('/');
@@ -93,14 +109,15 @@ int FillTemporary(int fd, mode_t mode)
 ExportResult WriteExportFile(const std::string& name)
 {
     ExportResult result{CompleteCsvName(name), std::nullopt};
-    std::string temporary = TemporaryNameFor(result.finalName);
+    const std::string target = ResolveLink(result.finalName);
+    std::string temporary = TemporaryNameFor(target);
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         result.failure = WriteFailure(result.finalName, errno);
         return result;
     }
-    int error = FillTemporary(fd, ModeFor(result.finalName));
-    if (error == 0 && std::rename(temporary.c_str(), result.finalName.c_str()) != 0) {
+    int error = FillTemporary(fd, ModeFor(target));
+    if (error == 0 && std::rename(temporary.c_str(), target.c_str()) != 0) {
         error = errno;
     }
     if (error != 0) {

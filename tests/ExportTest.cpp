@@ -96,6 +96,21 @@ TEST_F(WriteExportFileTest, ReplacesExistingFileKeepingItsPermissions)
     EXPECT_EQ(info.st_mode & 0777, 0640U);
 }
 
+TEST_F(WriteExportFileTest, WritesThroughSymbolicLink)
+{
+    mkdir(dir.path("daten").c_str(), 0755);
+    test::WriteBytes(dir.path("daten/echt.csv"), "alt");
+    ASSERT_EQ(symlink("daten/echt.csv", dir.path("link.csv").c_str()), 0);
+    FileText = "neu";
+    const ExportResult result = WriteExportFile(dir.path("link.csv"));
+    ASSERT_FALSE(result.failure.has_value());
+    EXPECT_EQ(result.finalName, dir.path("link.csv"));
+    EXPECT_EQ(test::ReadBytes(dir.path("daten/echt.csv")), "neu");
+    struct stat info {};
+    ASSERT_EQ(lstat(dir.path("link.csv").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+}
+
 TEST_F(WriteExportFileTest, NewFileGetsPlainPermissions)
 {
     FileText = "x";
