@@ -1,32 +1,54 @@
 #include "core/MemoryEntryList.h"
 
+#include <algorithm>
 #include <cassert>
+#include <cstring>
 
 namespace leitzahl {
 
 std::string_view MemoryEntryList::entry(std::size_t index) const
 {
-    assert(index < ends_.size());
-    const std::size_t begin = index == 0 ? 0 : ends_[index - 1];
-    return std::string_view(bytes_).substr(begin, ends_[index] - begin);
+    assert(index < views_.size());
+    return views_[index];
+}
+
+char* MemoryEntryList::room(std::size_t size)
+{
+    if (blocks_.empty() || blockSize_ - used_ < size) {
+        // An entry larger than a block gets a block of its own size.
+        blockSize_ = std::max(size, kBlockSize);
+        blocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize_));
+        used_ = 0;
+    }
+    char* place = blocks_.back().get() + used_;
+    used_ += size;
+    return place;
 }
 
 void MemoryEntryList::append(std::string_view text)
 {
-    bytes_.append(text);
-    ends_.push_back(bytes_.size());
+    char* place = room(text.size());
+    if (!text.empty()) {
+        std::memcpy(place, text.data(), text.size());
+    }
+    views_.emplace_back(place, text.size());
 }
 
 void MemoryEntryList::clear()
 {
-    bytes_.clear();
-    ends_.clear();
+    blocks_.clear();
+    blockSize_ = 0;
+    used_ = 0;
+    views_.clear();
 }
 
 void MemoryEntryList::reserve(std::size_t entries, std::size_t bytes)
 {
-    ends_.reserve(entries);
-    bytes_.reserve(bytes);
+    views_.reserve(entries);
+    if (blocks_.empty() && bytes > 0) {
+        room(bytes);
+        used_ = 0;
+    }
 }
 
 }  // namespace leitzahl

@@ -2,16 +2,17 @@
 
 #include "core/EntryList.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace leitzahl {
 
-// Keeps all entries back to back in one buffer: a million entries cost two
-// allocations that grow, not a million small ones.
+// Keeps the entries' bytes in large blocks that are never moved: a million entries
+// cost a few dozen allocations, and growing the list copies nothing.
 class MemoryEntryList final : public EntryList {
 public:
-    std::size_t count() const override { return ends_.size(); }
+    std::size_t count() const override { return views_.size(); }
     std::string_view entry(std::size_t index) const override;
     void append(std::string_view text) override;
     void clear() override;
@@ -19,8 +20,14 @@ public:
     void reserve(std::size_t entries, std::size_t bytes);
 
 private:
-    std::string bytes_;
-    std::vector<std::size_t> ends_;
+    static constexpr std::size_t kBlockSize = 1 << 20;
+
+    char* room(std::size_t size);
+
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::size_t blockSize_ = 0;  // size of the last block
+    std::size_t used_ = 0;       // bytes used in the last block
+    std::vector<std::string_view> views_;
 };
 
 }  // namespace leitzahl
