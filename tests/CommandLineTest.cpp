@@ -77,14 +77,6 @@ TEST_F(CommandLineTest, StandardInputToStandardOutput)
     EXPECT_EQ(outcome.err, Summary("(Standardeingabe)", "(Standardausgabe)"));
 }
 
-TEST_F(CommandLineTest, StandardInputToFile)
-{
-    const Outcome outcome = RunProgram("- '" + dir.path("aus.csv") + "' <'" + dir.path("blz.txt") + "'");
-    EXPECT_EQ(outcome.status, kExitSuccess);
-    EXPECT_EQ(outcome.out, Summary("(Standardeingabe)", dir.path("aus.csv")));
-    EXPECT_EQ(test::ReadBytes(dir.path("aus.csv")), kCsv);
-}
-
 struct FailureCase {
     friend void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
     const char* name;
@@ -160,17 +152,6 @@ TEST_F(CommandLineTest, DoubleDashAllowsNamesStartingWithDash)
     const Outcome outcome = RunProgram("-- '" + dir.path("-blz.txt") + "' '" + dir.path("-aus") + "'");
     EXPECT_EQ(outcome.status, kExitSuccess);
     EXPECT_EQ(test::ReadBytes(dir.path("-aus.csv")), kCsv);
-}
-
-TEST_F(CommandLineTest, GeneratedCrLfAndLfFilesGiveIdenticalBytes)
-{
-    test::Generate("--records 5000 --seed 3", dir, "lf.txt");
-    test::Generate("--records 5000 --seed 3 --crlf", dir, "crlf.txt");
-    ASSERT_EQ(RunProgram("'" + dir.path("lf.txt") + "' '" + dir.path("lf.csv") + "'").status, kExitSuccess);
-    ASSERT_EQ(RunProgram("'" + dir.path("crlf.txt") + "' '" + dir.path("crlf.csv") + "'").status, kExitSuccess);
-    const std::string lf = test::ReadBytes(dir.path("lf.csv"));
-    EXPECT_GT(lf.size(), 5000U * 20);
-    EXPECT_EQ(test::ReadBytes(dir.path("crlf.csv")), lf);
 }
 
 }  // namespace
