@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "core/Diverse.h"
 #include "core/MemoryEntryList.h"
 
@@ -17,15 +18,6 @@ MemoryEntryList ListOf(const std::vector<std::string>& entries)
     return list;
 }
 
-std::vector<std::string> Entries(const EntryList& list)
-{
-    std::vector<std::string> entries;
-    for (std::size_t i = 0; i < list.count(); ++i) {
-        entries.emplace_back(list.entry(i));
-    }
-    return entries;
-}
-
 struct DuplicateCase {
     friend void PrintTo(const DuplicateCase& c, std::ostream* os) { *os << c.name; }
     const char* name;
@@ -41,7 +33,7 @@ TEST_P(RemoveDuplicatesTest, KeepsFirstOfEveryKeyInOrderAndYieldsOncePerEntry)
     MemoryEntryList list = ListOf(c.entries);
     std::size_t calls = 0;
     RemoveDuplicates(list, [&] { ++calls; });
-    EXPECT_EQ(Entries(list), c.kept);
+    EXPECT_EQ(test::Entries(list), c.kept);
     EXPECT_EQ(calls, c.entries.size());
 }
 
@@ -85,7 +77,7 @@ TEST(Duplicates, AgreesWithOrderedSetOnManyCollidingKeys)
     }
     MemoryEntryList list = ListOf(entries);
     RemoveDuplicates(list, [] {});
-    EXPECT_EQ(Entries(list), expected);
+    EXPECT_EQ(test::Entries(list), expected);
 }
 
 TEST(Duplicates, OuterCallWinsOverWhatANestedCallLeft)
@@ -104,10 +96,10 @@ TEST(Duplicates, OuterCallWinsOverWhatANestedCallLeft)
             list.append(entry);
         }
         RemoveDuplicates(list, [] {});
-        innerResult = Entries(list);
+        innerResult = test::Entries(list);
     });
     EXPECT_EQ(innerResult, (std::vector<std::string>{"33333333;x", "44444444;z"}));
-    EXPECT_EQ(Entries(list), (std::vector<std::string>{"11111111;a", "22222222;c"}));
+    EXPECT_EQ(test::Entries(list), (std::vector<std::string>{"11111111;a", "22222222;c"}));
 }
 
 }  // namespace

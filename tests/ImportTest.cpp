@@ -13,15 +13,6 @@ namespace {
 
 using test::Record;
 
-std::vector<std::string> Entries(const EntryList& list)
-{
-    std::vector<std::string> entries;
-    for (std::size_t i = 0; i < list.count(); ++i) {
-        entries.emplace_back(list.entry(i));
-    }
-    return entries;
-}
-
 // Keeps NUL bytes that a plain string literal would end at.
 template <std::size_t N>
 std::string Bytes(const char (&text)[N])
@@ -84,7 +75,7 @@ TEST_P(CutTest, YieldsEntriesAndLastPieceIndex)
     MemoryEntryList list;
     const ImportResult result = ImportSortCodeText(c.text, list);
     EXPECT_FALSE(result.failure.has_value());
-    EXPECT_EQ(Entries(list), c.entries);
+    EXPECT_EQ(test::Entries(list), c.entries);
     EXPECT_EQ(result.lastPieceIndex, c.lastPieceIndex);
     EXPECT_EQ(result.entriesRead, c.entries.size());
 }

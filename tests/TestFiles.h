@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/EntryList.h"
+
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -24,6 +26,9 @@ public:
 private:
     std::filesystem::path root_;
 };
+
+// The list's entries, copied out for comparing.
+std::vector<std::string> Entries(const EntryList& list);
 
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, std::string_view bytes);
