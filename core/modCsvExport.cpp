@@ -80,15 +80,19 @@ std::string ResolveLink(const std::string& target)
     return target;
 }
 
+// A hidden name beside the target; shortened so that a long file name still leaves
+// room for the added characters within the file system's limit.
 std::string TemporaryNameFor(const std::string& target)
 {
+    constexpr std::size_t kKeptLength = 200;
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string file = slash == std::string::npos ? target : target.substr(slash + 1);
-    return folder + "." + file + ".XXXXXX";
+    return folder + "." + file.substr(0, kKeptLength) + ".XXXXXX";
 }
 
-// Writes, flushes and closes the temporary file; returns 0 or the error number.
+// Writes the temporary file, waits until its bytes are on the disk, and closes it;
+// returns 0 or the error number. Only then may it replace the target.
 int FillTemporary(int fd, mode_t mode)
 {
     int error = fchmod(fd, mode) != 0 ? errno : 0;

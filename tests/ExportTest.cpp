@@ -81,6 +81,14 @@ TEST_F(WriteExportFileTest, WritesBytesUnderCompletedNameAndLeavesNoTemporary)
     EXPECT_EQ(dir.names(), std::vector<std::string>{"blz.csv"});
 }
 
+TEST_F(WriteExportFileTest, LongestFileNameStillFits)
+{
+    const std::string name(251, 'b');  // with ".csv" the longest name a folder takes
+    FileText = "x";
+    ASSERT_FALSE(WriteExportFile(dir.path(name)).failure.has_value());
+    EXPECT_EQ(test::ReadBytes(dir.path(name + ".csv")), "x");
+}
+
 TEST_F(WriteExportFileTest, ReplacesExistingFileKeepingItsPermissions)
 {
     test::WriteBytes(dir.path("alt.csv"), "old content that is longer than the new one");
