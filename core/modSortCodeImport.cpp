@@ -40,11 +40,12 @@ void CutEntry(std::string_view line, std::string& entry)
     entry.append(tail.substr(0, kMethodLength));
 }
 
-ImportResult ImportSortCodeText(std::string_view text, EntryList& list)
+namespace {
+
+void CutLines(std::string_view text, EntryList& list, ImportResult& result)
 {
-    ImportResult result;
     if (text.empty()) {
-        return result;
+        return;
     }
     std::string entry;
     std::int64_t piece = 0;
@@ -63,7 +64,7 @@ ImportResult ImportSortCodeText(std::string_view text, EntryList& list)
             if (line.size() < kNameStart) {
                 result.failure = LineTooShort(piece + 1);
                 result.lastPieceIndex = piece;
-                return result;
+                return;
             }
             CutEntry(line, entry);
             list.append(entry);
@@ -76,6 +77,19 @@ ImportResult ImportSortCodeText(std::string_view text, EntryList& list)
         ++piece;
     }
     result.lastPieceIndex = piece;
+}
+
+}  // namespace
+
+ImportResult ImportSortCodeText(std::string_view text, EntryList& list)
+{
+    ImportResult result;
+    try {
+        CutLines(text, list, result);
+    } catch (const std::bad_alloc&) {
+        // Errors are results here, on every way in (file or standard input).
+        result.failure = Failure{ENOMEM, "Nicht genügend Arbeitsspeicher für alle Einträge."};
+    }
     return result;
 }
 
@@ -86,13 +100,7 @@ ImportResult ImportSortCodeFile(const std::string& path, EntryList& list)
         result.failure = std::move(failure);
         return result;
     }
-    try {
-        return ImportSortCodeText(FileText, list);
-    } catch (const std::bad_alloc&) {
-        ImportResult result;
-        result.failure = Failure{ENOMEM, "Nicht genügend Arbeitsspeicher für die Datei „" + path + "“."};
-        return result;
-    }
+    return ImportSortCodeText(FileText, list);
 }
 
 }  // namespace leitzahl

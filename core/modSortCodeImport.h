@@ -15,7 +15,8 @@ struct ImportResult {
     std::int64_t lastPieceIndex = -1;
     // Entries appended to the list: one per non-blank line.
     std::size_t entriesRead = 0;
-    // Set when the file could not be read or a line cannot hold a record. The
+    // Set when the file could not be read, a line cannot hold a record or memory ran
+    // out. The
     // entries appended before the failing line stay in the list; callers discard them.
     MaybeFailure failure;
 };
