@@ -16,8 +16,7 @@ struct ImportResult {
     // Entries appended to the list: one per non-blank line.
     std::size_t entriesRead = 0;
     // Set when the file could not be read, a line cannot hold a record or memory ran
-    // out. The
-    // entries appended before the failing line stay in the list; callers discard them.
+    // out. The entries appended before the failure stay in the list; callers discard them.
     MaybeFailure failure;
 };
 
