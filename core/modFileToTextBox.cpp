@@ -2,33 +2,9 @@
 
 #include "core/SystemFile.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <new>
-#include <unistd.h>
-
 namespace leitzahl {
 
 std::string FileText;
-
-namespace {
-
-MaybeFailure LoadFrom(int fd, std::string_view shownName)
-{
-    int error = 0;
-    try {
-        error = ReadAll(fd, FileText);
-    } catch (const std::bad_alloc&) {
-        error = ENOMEM;
-    }
-    if (error != 0) {
-        EmptyFileText();
-        return ReadFailure(shownName, error);
-    }
-    return std::nullopt;
-}
-
-}  // namespace
 
 void EmptyFileText()
 {
@@ -38,20 +14,20 @@ void EmptyFileText()
 
 MaybeFailure LoadFileText(const std::string& path)
 {
-    FileText.clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return ReadFailure(path, errno);
+    if (const int error = ReadWholeFile(path, FileText)) {
+        EmptyFileText();
+        return ReadFailure(path, error);
     }
-    MaybeFailure failure = LoadFrom(fd, path);
-    close(fd);
-    return failure;
+    return std::nullopt;
 }
 
 MaybeFailure LoadStandardInputText()
 {
-    FileText.clear();
-    return LoadFrom(STDIN_FILENO, "(Standardeingabe)");
+    if (const int error = ReadStandardInput(FileText)) {
+        EmptyFileText();
+        return ReadFailure("(Standardeingabe)", error);
+    }
+    return std::nullopt;
 }
 
 }  // namespace leitzahl

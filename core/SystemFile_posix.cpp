@@ -1,0 +1,311 @@
+#include "core/SystemFile.h"
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+
+namespace leitzahl {
+
+std::string DescribeSystemError(int number)
+{
+    switch (number) {
+    case ENOENT: return "Datei oder Ordner nicht gefunden";
+    case EACCES:
+    case EPERM: return "Zugriff verweigert";
+    case EISDIR: return "Das ist ein Ordner, keine Datei";
+    case ENOTDIR: return "Ein Teil des Pfads ist kein Ordner";
+    case ENOSPC: return "Kein Speicherplatz mehr auf dem Datenträger";
+    case EDQUOT: return "Speicherkontingent erschöpft";
+    case EFBIG: return "Die Datei ist zu groß";
+    case EROFS: return "Das Dateisystem ist schreibgeschützt";
+    case EIO: return "Ein-/Ausgabefehler";
+    case ENAMETOOLONG: return "Der Dateiname ist zu lang";
+    case EMFILE:
+    case ENFILE: return "Zu viele offene Dateien";
+    case ENOMEM: return "Nicht genügend Arbeitsspeicher";
+    case ELOOP: return "Zu viele symbolische Verknüpfungen";
+    case EBUSY:
+    case ETXTBSY: return "Die Datei wird gerade verwendet";
+    case EXDEV: return "Ziel liegt auf einem anderen Dateisystem";
+    case EPIPE: return "Der Empfänger hat die Verbindung geschlossen";
+    default: return "Systemfehler " + std::to_string(number);
+    }
+}
+
+namespace {
+
+void PopulatePages(char* data, std::size_t size)
+{
+    constexpr std::uintptr_t kPage = 4096;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kPage - 1);
+    if (end > begin) {
+        // A hint: where the kernel does not know it, the pages fault in as usual.
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+    }
+}
+
+// Faulting a large fresh buffer in page by page costs more than reading the file into
+// it. Asking the kernel for all pages at once, half of them on a second thread, makes
+// reading a large file about a third faster.
+void PopulateForWriting(char* data, std::size_t size)
+{
+    constexpr std::size_t kWorthIt = 16 << 20;
+    if (size < kWorthIt) {
+        return;
+    }
+    const std::size_t half = size / 2;
+    try {
+        std::thread helper(PopulatePages, data, half);
+        PopulatePages(data + half, size - half);
+        helper.join();
+    } catch (const std::system_error&) {
+        PopulatePages(data, size);
+    }
+}
+
+int ReadAll(int fd, std::string& text)
+{
+    struct stat info {};
+    if (fstat(fd, &info) != 0) {
+        return errno;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return EISDIR;
+    }
+    const auto expected = static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 0);
+    try {
+        // One byte more than the file's size, so that a regular file is read in one
+        // call and the next one sees its end; pipes and growing files grow the buffer.
+        text.reserve(expected + 1);
+        PopulateForWriting(text.data(), text.capacity());
+        text.resize(expected + 1 > 65536 ? expected + 1 : 65536);
+        std::size_t used = 0;
+        for (;;) {
+            if (used == text.size()) {
+                text.resize(text.size() * 2);
+            }
+            const ssize_t got = read(fd, text.data() + used, text.size() - used);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got < 0) {
+                const int error = errno;
+                text.clear();
+                return error;
+            }
+            if (got == 0) {
+                break;
+            }
+            used += static_cast<std::size_t>(got);
+        }
+        text.resize(used);
+    } catch (const std::bad_alloc&) {
+        text.clear();
+        return ENOMEM;
+    } catch (const std::length_error&) {
+        text.clear();
+        return EFBIG;
+    }
+    return 0;
+}
+
+int WriteAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t put = write(fd, bytes.data(), bytes.size());
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put < 0) {
+            return errno;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return 0;
+}
+
+// The path a plain write would reach: symbolic links followed, also a dangling one,
+// to the path it names.
+int ResolveLinks(std::string path, std::string& resolved)
+{
+    constexpr int kMostLinks = 40;
+    for (int hops = 0; hops < kMostLinks; ++hops) {
+        struct stat info {};
+        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            resolved = std::move(path);
+            return 0;
+        }
+        std::string target(PATH_MAX, '\0');
+        const ssize_t length = readlink(path.c_str(), target.data(), target.size());
+        if (length < 0) {
+            return errno;
+        }
+        target.resize(static_cast<std::size_t>(length));
+        const std::size_t slash = path.rfind('/');
+        path = target.starts_with('/') || slash == std::string::npos ? target : path.substr(0, slash + 1) + target;
+    }
+    return ELOOP;
+}
+
+// The temporary file of the save under way, for removal from a signal handler.
+char pendingTemporary[PATH_MAX];
+volatile std::sig_atomic_t temporaryPending = 0;
+
+// A new hidden file beside the target, created with the permissions a plain create
+// would give. The target's name is shortened so that a long one still leaves room for
+// the added characters within the file system's limit.
+int CreateTemporary(const std::string& folder, const std::string& file, std::string& name)
+{
+    constexpr std::size_t kKeptLength = 200;
+    constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    auto seed = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                static_cast<std::uint64_t>(getpid()) << 40;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = folder + "." + file.substr(0, kKeptLength) + ".";
+        for (int i = 0; i < 6; ++i) {
+            seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+            name += kLetters[(seed >> 33) % (sizeof kLetters - 1)];
+        }
+        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            if (fd >= 0 && name.size() < sizeof pendingTemporary) {
+                std::memcpy(pendingTemporary, name.c_str(), name.size() + 1);
+                temporaryPending = 1;
+            }
+            return fd;
+        }
+    }
+    return -1;
+}
+
+// After a rename only the folder records the new name; syncing it makes the
+// replacement survive a power loss. Some file systems cannot sync a folder.
+int SyncFolder(const std::string& folder)
+{
+    const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return 0;  // a folder one may write to but not read; the file itself is synced
+    }
+    const int error = fsync(fd) != 0 && errno != EINVAL ? errno : 0;
+    close(fd);
+    return error;
+}
+
+int ReplaceThroughTemporary(const std::string& target, std::string_view bytes, const struct stat* existing)
+{
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string file = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string temporary;
+    const int fd = CreateTemporary(folder, file, temporary);
+    if (fd < 0) {
+        return errno;
+    }
+    int error = 0;
+    if (existing != nullptr) {
+        if (fchown(fd, existing->st_uid, existing->st_gid) != 0) {
+            // Only a process that may give files away (root) keeps another's ownership;
+            // anyone else's replaced file becomes theirs, as a new file would.
+        }
+        error = fchmod(fd, existing->st_mode & 07777) != 0 ? errno : 0;
+    }
+    if (error == 0) {
+        error = WriteAll(fd, bytes);
+    }
+    if (error == 0 && fsync(fd) != 0) {
+        error = errno;
+    }
+    if (close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error == 0 && std::rename(temporary.c_str(), target.c_str()) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        unlink(temporary.c_str());
+    }
+    temporaryPending = 0;
+    return error != 0 ? error : SyncFolder(folder);
+}
+
+// A pipe or a device takes the bytes as they come; replacing it would destroy it.
+int WriteInPlace(const std::string& target, std::string_view bytes)
+{
+    const int fd = open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    int error = WriteAll(fd, bytes);
+    if (close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    return error;
+}
+
+}  // namespace
+
+int ReadWholeFile(const std::string& path, std::string& text)
+{
+    text.clear();
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    const int error = ReadAll(fd, text);
+    close(fd);
+    return error;
+}
+
+int ReadStandardInput(std::string& text)
+{
+    text.clear();
+    return ReadAll(STDIN_FILENO, text);
+}
+
+int SaveFile(const std::string& path, std::string_view bytes)
+{
+    std::string target;
+    if (const int error = ResolveLinks(path, target)) {
+        return error;
+    }
+    struct stat existing {};
+    if (stat(target.c_str(), &existing) != 0) {
+        return ReplaceThroughTemporary(target, bytes, nullptr);
+    }
+    if (S_ISDIR(existing.st_mode)) {
+        return EISDIR;
+    }
+    if (!S_ISREG(existing.st_mode)) {
+        return WriteInPlace(target, bytes);
+    }
+    // A write-protected file stays as it is, although its folder would allow replacing it.
+    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+        return errno;
+    }
+    return ReplaceThroughTemporary(target, bytes, &existing);
+}
+
+int WriteStandardOutput(std::string_view bytes)
+{
+    return WriteAll(STDOUT_FILENO, bytes);
+}
+
+void RemovePendingTemporaryFile()
+{
+    if (temporaryPending != 0) {
+        unlink(pendingTemporary);
+    }
+}
+
+}  // namespace leitzahl
