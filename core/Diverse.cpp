@@ -73,7 +73,9 @@ private:
 
 }  // namespace
 
-void RemoveDuplicates(EntryList& list, const ProcessEvents& processEvents)
+namespace {
+
+void KeepFirstOfEachKey(EntryList& list, const ProcessEvents& processEvents)
 {
     const std::size_t count = list.count();
     if (count == 0) {
@@ -114,6 +116,13 @@ void RemoveDuplicates(EntryList& list, const ProcessEvents& processEvents)
     for (const std::size_t index : kept) {
         list.append(source.entry(index));
     }
+}
+
+}  // namespace
+
+MaybeFailure RemoveDuplicates(EntryList& list, const ProcessEvents& processEvents)
+{
+    return GuardMemory([&] { KeepFirstOfEachKey(list, processEvents); });
 }
 
 }  // namespace leitzahl

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
+#include <new>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <type_traits>
 
 namespace leitzahl {
 
@@ -17,5 +21,24 @@ struct Failure {
 inline constexpr std::int32_t kErrorLineTooShort = 1001;
 
 using MaybeFailure = std::optional<Failure>;
+
+// Runs work (which gives back nothing or a MaybeFailure) and turns running out of
+// memory, or a size no buffer can hold, into a failure, so that no stage ends the program.
+template <class Work>
+MaybeFailure GuardMemory(Work&& work)
+{
+    try {
+        if constexpr (std::is_void_v<decltype(work())>) {
+            work();
+            return std::nullopt;
+        } else {
+            return work();
+        }
+    } catch (const std::bad_alloc&) {
+        return Failure{ENOMEM, "Nicht genügend Arbeitsspeicher."};
+    } catch (const std::length_error&) {
+        return Failure{EFBIG, "Die Datenmenge ist zu groß für den Arbeitsspeicher."};
+    }
+}
 
 }  // namespace leitzahl

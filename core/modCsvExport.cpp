@@ -6,16 +6,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace leitzahl {
 
-void BuildExportText(const EntryList& list)
+namespace {
+
+void JoinEntries(const EntryList& list)
 {
     FileText.clear();
     const std::size_t count = list.count();
@@ -36,6 +32,13 @@ void BuildExportText(const EntryList& list)
     }
 }
 
+}  // namespace
+
+MaybeFailure BuildExportText(const EntryList& list)
+{
+    return GuardMemory([&] { return JoinEntries(list); });
+}
+
 std::string CompleteCsvName(std::string_view name)
 {
     constexpr std::string_view kUpperExtension = ".CSV";
@@ -51,89 +54,22 @@ std::string CompleteCsvName(std::string_view name)
     return completed;
 }
 
-namespace {
-
-// A new file gets the permissions a plain create would give; a replaced one keeps its own.
-mode_t ModeFor(const std::string& target)
-{
-    struct stat info {};
-    if (stat(target.c_str(), &info) == 0) {
-        return info.st_mode & 07777;
-    }
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
-// Where the bytes really go: through a symbolic link to the file it names, as a plain
-// write would, instead of replacing the link with a file.
-std::string ResolveLink(const std::string& target)
-{
-    struct stat info {};
-    if (lstat(target.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        if (char* resolved = realpath(target.c_str(), nullptr)) {
-            std::string path(resolved);
-            std::free(resolved);
-            return path;
-        }
-    }
-    return target;
-}
-
-// A hidden name beside the target; shortened so that a long file name still leaves
-// room for the added characters within the file system's limit.
-std::string TemporaryNameFor(const std::string& target)
-{
-    constexpr std::size_t kKeptLength = 200;
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string file = slash == std::string::npos ? target : target.substr(slash + 1);
-    return folder + "." + file.substr(0, kKeptLength) + ".XXXXXX";
-}
-
-// Writes the temporary file, waits until its bytes are on the disk, and closes it;
-// returns 0 or the error number. Only then may it replace the target.
-int FillTemporary(int fd, mode_t mode)
-{
-    int error = fchmod(fd, mode) != 0 ? errno : 0;
-    if (error == 0) {
-        error = WriteAll(fd, FileText);
-    }
-    if (error == 0 && fsync(fd) != 0) {
-        error = errno;
-    }
-    if (close(fd) != 0 && error == 0) {
-        error = errno;
-    }
-    return error;
-}
-
-}  // namespace
-
 ExportResult WriteExportFile(const std::string& name)
 {
-    ExportResult result{CompleteCsvName(name), std::nullopt};
-    const std::string target = ResolveLink(result.finalName);
-    std::string temporary = TemporaryNameFor(target);
-    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) {
-        result.failure = WriteFailure(result.finalName, errno);
-        return result;
-    }
-    int error = FillTemporary(fd, ModeFor(target));
-    if (error == 0 && std::rename(temporary.c_str(), target.c_str()) != 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        unlink(temporary.c_str());
-        result.failure = WriteFailure(result.finalName, error);
-    }
+    ExportResult result;
+    result.failure = GuardMemory([&]() -> MaybeFailure {
+        result.finalName = CompleteCsvName(name);
+        if (const int error = SaveFile(result.finalName, FileText)) {
+            return WriteFailure(result.finalName, error);
+        }
+        return std::nullopt;
+    });
     return result;
 }
 
 MaybeFailure WriteExportToStandardOutput()
 {
-    if (const int error = WriteAll(STDOUT_FILENO, FileText)) {
+    if (const int error = WriteStandardOutput(FileText)) {
         return WriteFailure("(Standardausgabe)", error);
     }
     return std::nullopt;

@@ -15,14 +15,13 @@ struct ExportResult {
 };
 
 // Replaces FileText with the non-blank entries joined by LF; no LF after the last one.
-void BuildExportText(const EntryList& list);
+MaybeFailure BuildExportText(const EntryList& list);
 
 // Appends ".csv" unless the name already ends in it, in any letter case.
 std::string CompleteCsvName(std::string_view name);
 
-// Writes FileText under the completed name. The text goes to a temporary file in the
-// same folder first, which then replaces the target, so a failure at any step leaves
-// an existing file as it was.
+// Writes FileText under the completed name. A regular file is replaced through a
+// temporary file beside it, so a failure at any step leaves an existing file as it was.
 ExportResult WriteExportFile(const std::string& name);
 
 // Writes FileText to standard output.

@@ -4,8 +4,6 @@
 #include "core/modFileToTextBox.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <new>
 
 namespace leitzahl {
 
@@ -84,11 +82,8 @@ void CutLines(std::string_view text, EntryList& list, ImportResult& result)
 ImportResult ImportSortCodeText(std::string_view text, EntryList& list)
 {
     ImportResult result;
-    try {
-        CutLines(text, list, result);
-    } catch (const std::bad_alloc&) {
-        // Errors are results here, on every way in (file or standard input).
-        result.failure = Failure{ENOMEM, "Nicht genügend Arbeitsspeicher für alle Einträge."};
+    if (MaybeFailure failure = GuardMemory([&] { CutLines(text, list, result); })) {
+        result.failure = std::move(failure);
     }
     return result;
 }

@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     std::size_t calls = 0;
-    RemoveDuplicates(list, [&] { ++calls; });
+    Require(!RemoveDuplicates(list, [&] { ++calls; }), "duplicate removal succeeds");
     Require(calls == before.size(), "one event call per entry");
 
     std::vector<std::string> expected;
@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     Require(Entries(list) == expected, "first entry of every key, in input order");
 
-    BuildExportText(list);
+    Require(!BuildExportText(list), "export text succeeds");
     Require(FileText.empty() || FileText.back() != '\n', "the text ends with the last entry");
     std::string joined;
     for (std::size_t i = 0; i < expected.size(); ++i) {

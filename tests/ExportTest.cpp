@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -101,20 +103,76 @@ TEST_F(WriteExportFileTest, ReplacesExistingFileKeepingItsPermissions)
     EXPECT_EQ(info.st_mode & 0777, 0640U);
 }
 
-TEST_F(WriteExportFileTest, WritesThroughSymbolicLink)
+// Where the bytes of a save go: where a plain write would put them, without destroying
+// a pipe or a link that stands at the chosen name.
+struct TargetCase {
+    friend void PrintTo(const TargetCase& c, std::ostream* os) { *os << c.name; }
+    const char* name;
+    std::function<void(const test::TempDir&)> prepare;
+    const char* chosen;     // below the temporary folder
+    const char* receiver;   // where the bytes must arrive
+    mode_t receiverKind;    // S_IFREG or S_IFIFO
+    const char* link;       // a symbolic link that must stay one, or nullptr
+};
+
+class SaveTargetTest : public WriteExportFileTest, public testing::WithParamInterface<TargetCase> {};
+
+TEST_P(SaveTargetTest, WritesWhereAPlainWriteWouldAndKeepsWhatStandsThere)
 {
-    mkdir(dir.path("daten").c_str(), 0755);
-    test::WriteBytes(dir.path("daten/echt.csv"), "alt");
-    ASSERT_EQ(symlink("daten/echt.csv", dir.path("link.csv").c_str()), 0);
-    FileText = "neu";
-    const ExportResult result = WriteExportFile(dir.path("link.csv"));
-    ASSERT_FALSE(result.failure.has_value());
-    EXPECT_EQ(result.finalName, dir.path("link.csv"));
-    EXPECT_EQ(test::ReadBytes(dir.path("daten/echt.csv")), "neu");
+    const TargetCase& c = GetParam();
+    c.prepare(dir);
+    const bool pipe = c.receiverKind == S_IFIFO;
+    // Opened before the save, so that the writer does not wait for a reader.
+    const int pipeEnd = pipe ? open(dir.path(c.receiver).c_str(), O_RDONLY | O_NONBLOCK) : -1;
+    FileText = "10020030;B\xE4ren;A4\n20030040;C;06";
+    const ExportResult result = WriteExportFile(dir.path(c.chosen));
+    EXPECT_FALSE(result.failure.has_value());
+
+    std::string arrived;
+    if (pipe) {
+        char buffer[256];
+        const ssize_t got = read(pipeEnd, buffer, sizeof buffer);
+        arrived.assign(buffer, got > 0 ? static_cast<std::size_t>(got) : 0);
+        close(pipeEnd);
+    } else {
+        arrived = test::ReadBytes(dir.path(c.receiver));
+    }
+    EXPECT_EQ(arrived, FileText);
     struct stat info {};
-    ASSERT_EQ(lstat(dir.path("link.csv").c_str(), &info), 0);
-    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ASSERT_EQ(lstat(dir.path(c.receiver).c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & S_IFMT, c.receiverKind);
+    if (c.link != nullptr) {
+        ASSERT_EQ(lstat(dir.path(c.link).c_str(), &info), 0);
+        EXPECT_TRUE(S_ISLNK(info.st_mode));
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Export, SaveTargetTest,
+    testing::Values(
+        TargetCase{"Pipe", [](const auto& d) { mkfifo(d.path("pipe.csv").c_str(), 0644); }, "pipe.csv", "pipe.csv",
+                   S_IFIFO, nullptr},
+        TargetCase{"LinkToPipe",
+                   [](const auto& d) {
+                       mkfifo(d.path("pipe.csv").c_str(), 0644);
+                       ASSERT_EQ(symlink("pipe.csv", d.path("zeiger.csv").c_str()), 0);
+                   },
+                   "zeiger.csv", "pipe.csv", S_IFIFO, "zeiger.csv"},
+        TargetCase{"DanglingLinkCreatesTheFileItNames",
+                   [](const auto& d) {
+                       mkdir(d.path("sub").c_str(), 0755);
+                       ASSERT_EQ(symlink("sub/ziel.csv", d.path("zeiger.csv").c_str()), 0);
+                   },
+                   "zeiger.csv", "sub/ziel.csv", S_IFREG, "zeiger.csv"},
+        TargetCase{"ChainOfRelativeLinks",
+                   [](const auto& d) {
+                       mkdir(d.path("daten").c_str(), 0755);
+                       test::WriteBytes(d.path("daten/echt.csv"), "alt");
+                       ASSERT_EQ(symlink("echt.csv", d.path("daten/mitte.csv").c_str()), 0);
+                       ASSERT_EQ(symlink("daten/mitte.csv", d.path("zeiger.csv").c_str()), 0);
+                   },
+                   "zeiger.csv", "daten/echt.csv", S_IFREG, "daten/mitte.csv"}),
+    [](const auto& info) { return info.param.name; });
 
 TEST_F(WriteExportFileTest, NewFileGetsPlainPermissions)
 {
@@ -172,6 +230,38 @@ TEST_F(WriteExportFileTest, ReadOnlyFolderIsReportedAndOldFileKept)
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(test::ReadBytes(dir.path("nurlesen/blz.csv")), "alt");
+}
+
+TEST_F(WriteExportFileTest, WriteProtectedFileIsRefusedAndKept)
+{
+    dir.openToAll();
+    test::WriteBytes(dir.path("blz.csv"), "alt");
+    chmod(dir.path("blz.csv").c_str(), 0444);
+    ASSERT_EQ(chown(dir.path("blz.csv").c_str(), test::kNobody, test::kNobody), geteuid() == 0 ? 0 : -1);
+    FileText = "neu";
+    const int status = test::RunUnprivileged([&] {
+        const ExportResult result = WriteExportFile(dir.path("blz.csv"));
+        return result.failure && result.failure->number == EACCES ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(test::ReadBytes(dir.path("blz.csv")), "alt");
+}
+
+TEST_F(WriteExportFileTest, ReplacedFileKeepsOwnerWhereTheProcessMaySetIt)
+{
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "only root may give a file to another user";
+    }
+    test::WriteBytes(dir.path("blz.csv"), "alt");
+    ASSERT_EQ(chown(dir.path("blz.csv").c_str(), test::kNobody, test::kNobody), 0);
+    chmod(dir.path("blz.csv").c_str(), 0604);
+    FileText = "neu";
+    ASSERT_FALSE(WriteExportFile(dir.path("blz.csv")).failure.has_value());
+    struct stat info {};
+    ASSERT_EQ(stat(dir.path("blz.csv").c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, test::kNobody);
+    EXPECT_EQ(info.st_gid, test::kNobody);
+    EXPECT_EQ(info.st_mode & 07777, 0604U);
 }
 
 TEST_F(WriteExportFileTest, WriteFailingHalfWayLeavesOldFileIntact)

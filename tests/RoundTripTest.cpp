@@ -18,8 +18,8 @@ std::string Convert(const std::string& path)
     MemoryEntryList list;
     const ImportResult result = ImportSortCodeFile(path, list);
     EXPECT_FALSE(result.failure.has_value());
-    RemoveDuplicates(list, [] {});
-    BuildExportText(list);
+    EXPECT_FALSE(RemoveDuplicates(list, [] {}).has_value());
+    EXPECT_FALSE(BuildExportText(list).has_value());
     return FileText;
 }
 

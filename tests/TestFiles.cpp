@@ -86,19 +86,25 @@ std::string Record(std::string_view sortCode, std::string_view name, std::string
     return record;
 }
 
-int RunUnprivileged(const std::function<int()>& check)
+int RunInChild(const std::function<int()>& check)
 {
     const pid_t child = fork();
     if (child == 0) {
-        constexpr uid_t kNobody = 65534;
-        if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
-            _exit(99);
-        }
         _exit(check());
     }
     int status = 0;
     waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int RunUnprivileged(const std::function<int()>& check)
+{
+    return RunInChild([&] {
+        if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+            return 99;
+        }
+        return check();
+    });
 }
 
 int RunShell(const std::string& commandLine)

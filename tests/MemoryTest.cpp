@@ -1,0 +1,88 @@
+#include "TestFiles.h"
+#include "core/Diverse.h"
+#include "core/MemoryEntryList.h"
+#include "core/modCsvExport.h"
+#include "core/modFileToTextBox.h"
+#include "core/modSortCodeImport.h"
+
+#include <cerrno>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace leitzahl {
+namespace {
+
+// Lets the process's address space grow by a little more only.
+void LimitGrowth(std::size_t bytes)
+{
+    std::size_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlim_t limit = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + bytes;
+    const rlimit both{limit, limit};
+    setrlimit(RLIMIT_AS, &both);
+}
+
+struct StageCase {
+    friend void PrintTo(const StageCase& c, std::ostream* os) { *os << c.name; }
+    const char* name;
+    std::function<MaybeFailure(MemoryEntryList&, const std::string&)> stage;
+};
+
+class OutOfMemoryTest : public testing::TestWithParam<StageCase> {};
+
+// Each stage runs in a child whose memory is nearly used up; it must report, not end.
+TEST_P(OutOfMemoryTest, StageReportsInsteadOfEnding)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#endif
+    const StageCase& c = GetParam();
+    const int status = test::RunInChild([&] {
+        constexpr int kEntries = 400000;
+        MemoryEntryList list;
+        std::string text;
+        const std::string record = test::Record("10020030", "Bank", "00") + "\n";
+        for (int i = 0; i < kEntries; ++i) {
+            list.append(std::to_string(10000000 + i) + ";Bank;00");
+            text += record;
+        }
+        LimitGrowth(2 << 20);
+        const MaybeFailure failure = c.stage(list, text);
+        return failure && failure->number == ENOMEM && !failure->description.empty() ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Memory, OutOfMemoryTest,
+    testing::Values(StageCase{"Import",
+                              [](MemoryEntryList&, const std::string& text) {
+                                  MemoryEntryList fresh;
+                                  return ImportSortCodeText(text, fresh).failure;
+                              }},
+                    StageCase{"DuplicateRemoval",
+                              [](MemoryEntryList& list, const std::string&) { return RemoveDuplicates(list, [] {}); }},
+                    StageCase{"ExportText",
+                              [](MemoryEntryList& list, const std::string&) { return BuildExportText(list); }}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(AbsurdSizeTest, FileLargerThanAnyBufferIsReportedAsTooLarge)
+{
+    // Only a memory file system takes a sparse file of the largest size there is.
+    const std::string path = "/dev/shm/leitzahl-riesig-" + std::to_string(getpid()) + ".txt";
+    std::ofstream{path};
+    const bool made = truncate(path.c_str(), std::numeric_limits<off_t>::max()) == 0;
+    const MaybeFailure failure = made ? LoadFileText(path) : std::nullopt;
+    unlink(path.c_str());
+    if (!made) {
+        GTEST_SKIP() << "no file system here takes a file of that size";
+    }
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->number, EFBIG);
+    EXPECT_TRUE(FileText.empty());
+}
+
+}  // namespace
+}  // namespace leitzahl
