@@ -3,11 +3,13 @@
 #include "core/Diverse.h"
 #include "core/MemoryEntryList.h"
 #include "core/StatusTexts.h"
+#include "core/SystemFile.h"
 #include "core/Version.h"
 #include "core/modCsvExport.h"
 #include "core/modFileToTextBox.h"
 #include "core/modSortCodeImport.h"
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -57,8 +59,12 @@ int Convert(const Paths& paths, std::FILE* out, std::FILE* err)
         return ReportFailure(*imported.failure, err);
     }
 
-    RemoveDuplicates(list, [] {});
-    BuildExportText(list);
+    if (MaybeFailure failure = RemoveDuplicates(list, [] {})) {
+        return ReportFailure(*failure, err);
+    }
+    if (MaybeFailure failure = BuildExportText(list)) {
+        return ReportFailure(*failure, err);
+    }
 
     std::string finalName = "(Standardausgabe)";
     if (toStandardOutput) {
@@ -113,7 +119,26 @@ int RunCommandLine(std::span<const std::string_view> arguments, std::FILE* out, 
         std::fputs(kUsage, err);
         return kExitUsage;
     }
+    // ".csv" would be completed to a hidden file of that name.
+    if (paths[1].empty() || paths[1].ends_with('/')) {
+        std::fprintf(err, "AUSGABE muss eine Datei nennen, keinen Ordner: „%.*s“\n",
+                     static_cast<int>(paths[1].size()), paths[1].data());
+        std::fputs(kUsage, err);
+        return kExitUsage;
+    }
     return Convert(Paths{std::string(paths[0]), std::string(paths[1])}, out, err);
+}
+
+int FinishStandardOutput(int status, std::FILE* out, std::FILE* err)
+{
+    // Output held back in the stream's buffer shows its write error only here.
+    const bool failed = std::fflush(out) != 0 || std::ferror(out) != 0;
+    const int error = errno;
+    if (std::fclose(out) != 0 || failed) {
+        ReportFailure(WriteFailure("(Standardausgabe)", failed ? error : errno), err);
+        return status == kExitSuccess ? kExitFailure : status;
+    }
+    return status;
 }
 
 }  // namespace leitzahl

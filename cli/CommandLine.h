@@ -15,4 +15,8 @@ inline constexpr int kExitUsage = 2;
 // out and err. Returns the exit status.
 int RunCommandLine(std::span<const std::string_view> arguments, std::FILE* out, std::FILE* err);
 
+// Flushes and closes standard output (out); a failure is reported on err and turns a
+// successful status into a failure. Returns the status to exit with.
+int FinishStandardOutput(int status, std::FILE* out, std::FILE* err);
+
 }  // namespace leitzahl

@@ -1,7 +1,10 @@
 #include "TestFiles.h"
 #include "cli/CommandLine.h"
 
+#include <algorithm>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <regex>
 
 namespace leitzahl {
 namespace {
@@ -145,6 +148,80 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{"ThreePaths", {"a", "b", "c"}, kExitUsage, "", "Aufruf: leitzahl-cli"},
                     UsageCase{"HelpWithPaths", {"--help", "a", "b"}, kExitUsage, "", "Aufruf: leitzahl-cli"}),
     [](const auto& info) { return info.param.name; });
+
+// The converter run as a program under conditions a script may give it.
+struct HostileCase {
+    friend void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
+    const char* name;
+    std::string commandLine;  // {cli}, {dir} and {in} stand for the program, the folder and blz.txt
+    int status;
+    const char* errStart;
+    std::vector<std::string> namesAfter;  // the folder's content afterwards, sorted
+};
+
+class CommandLineHostileTest : public CommandLineTest, public testing::WithParamInterface<HostileCase> {};
+
+TEST_P(CommandLineHostileTest, ExitStatusMessageAndFilesLeft)
+{
+    const HostileCase& c = GetParam();
+    std::string commandLine = c.commandLine + " 2>'{dir}/stderr'";
+    for (const auto& [token, value] : {std::pair<std::string, std::string>{"{cli}", LEITZAHL_CLI},
+                                       {"{dir}", dir.path("")},
+                                       {"{in}", dir.path("blz.txt")}}) {
+        for (auto at = commandLine.find(token); at != std::string::npos; at = commandLine.find(token)) {
+            commandLine.replace(at, token.size(), value);
+        }
+    }
+    EXPECT_EQ(test::RunShell(commandLine), c.status);
+    const std::string err = test::ReadBytes(dir.path("stderr"));
+    EXPECT_TRUE(err.starts_with(c.errStart)) << err;
+    std::vector<std::string> names = dir.names();
+    std::erase(names, "stderr");
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, c.namesAfter);
+}
+
+// The leak checker of a sanitizer build cannot run under strace.
+constexpr char kStrace[] = "ASAN_OPTIONS=detect_leaks=0 strace";
+
+// strace makes the first fsync, that of the temporary file, bring the signal.
+std::string SignalDuringSave(const char* signal)
+{
+    return std::string(kStrace) + " -o /dev/null -e trace=fsync -e inject=fsync:signal=" + signal +
+           ":when=1 {cli} '{in}' '{dir}aus' >/dev/null";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, CommandLineHostileTest,
+    testing::Values(
+        HostileCase{"OutputNamesFolder", "mkdir '{dir}d' && {cli} '{in}' '{dir}d/'", kExitUsage,
+                    "AUSGABE muss eine Datei nennen", {"blz.txt", "d"}},
+        HostileCase{"OutputEmpty", "cd '{dir}' && {cli} '{in}' ''", kExitUsage, "AUSGABE muss eine Datei nennen",
+                    {"blz.txt"}},
+        HostileCase{"MessagesToFullDevice", "{cli} '{in}' '{dir}aus' >/dev/full", kExitFailure,
+                    "Fehler 28: Die Datei „(Standardausgabe)“ kann nicht geschrieben werden: Kein Speicherplatz",
+                    {"aus.csv", "blz.txt"}},
+        HostileCase{"HelpToFullDevice", "{cli} --help >/dev/full", kExitFailure, "Fehler 28:", {"blz.txt"}},
+        HostileCase{"InterruptDuringSave", SignalDuringSave("SIGINT"), 128 + SIGINT, "", {"blz.txt"}},
+        HostileCase{"TerminateDuringSave", SignalDuringSave("SIGTERM"), 128 + SIGTERM, "", {"blz.txt"}},
+        HostileCase{"HangupDuringSave", SignalDuringSave("SIGHUP"), 128 + SIGHUP, "", {"blz.txt"}}),
+    [](const auto& info) { return info.param.name; });
+
+// The system calls of a save: the umask, which other threads share, is left alone,
+// and the folder is synced after the rename, so that the new file survives a power loss.
+TEST_F(CommandLineTest, SaveLeavesUmaskAloneAndSyncsFolderAfterRename)
+{
+    ASSERT_EQ(test::RunShell(std::string(kStrace) + " -f -y -o '" + dir.path("trace") + "' -e trace=umask,rename,fsync " +
+                             LEITZAHL_CLI + " '" + dir.path("blz.txt") + "' '" + dir.path("aus") + "' >/dev/null"),
+              0);
+    const std::string trace = test::ReadBytes(dir.path("trace"));
+    EXPECT_EQ(trace.find("umask("), std::string::npos) << trace;
+    const std::string folder = dir.path("");
+    const auto renamed = trace.find("rename(");
+    ASSERT_NE(renamed, std::string::npos) << trace;
+    const std::regex folderSynced("fsync\\(\\d+<" + folder.substr(0, folder.size() - 1) + ">\\)");
+    EXPECT_TRUE(std::regex_search(trace.substr(renamed), folderSynced)) << trace;
+}
 
 TEST_F(CommandLineTest, DoubleDashAllowsNamesStartingWithDash)
 {
