@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace leitzahl {
 
@@ -55,19 +56,25 @@ void Form1::OpenCommand()
 
     entries_.clear();
     List1_->hide();
+    // Saving now would write the entries before their duplicates are removed; the
+    // timer enables the button again once the list shows.
+    Command1_[1]->setEnabled(false);
     repaint();
 
     const std::string fullPath = ToBytes(folder + fileName);
     const ImportResult imported = ImportSortCodeFile(fullPath, entries_);
-    if (imported.failure) {
+    MaybeFailure failure = imported.failure;
+    if (!failure) {
+        failure = RemoveDuplicates(entries_, [] { QCoreApplication::processEvents(); });
+    }
+    if (failure) {
         // Nothing of a file that could not be read in full is shown.
-        ShowError(imported.failure->number, FromBytes(imported.failure->description));
+        ShowError(failure->number, FromBytes(failure->description));
         EmptyFileText();
         entries_.clear();
         List1_->show();
         return;
     }
-    RemoveDuplicates(entries_, [] { QCoreApplication::processEvents(); });
 
     List1_->show();
     SetLabel2Black();
@@ -78,7 +85,10 @@ void Form1::OpenCommand()
 
 void Form1::SaveCommand()
 {
-    BuildExportText(entries_);
+    if (MaybeFailure failure = BuildExportText(entries_)) {
+        ShowError(failure->number, FromBytes(failure->description));
+        return;
+    }
     const QString name = ShowSaveDialog(this, QString(), "CSV Datei speichern", "csv Dateien (*.csv)");
     if (name.isEmpty()) {
         return;

@@ -338,6 +338,31 @@ TEST_F(Form1DuringRemovalTest, NestedOpenLeavesOuterFileResult)
     EXPECT_TRUE(list()->isVisible());
 }
 
+TEST_F(Form1DuringRemovalTest, SaveIsDisabledOnceTheListIsHidden)
+{
+    // A list shown before, with save enabled, as after an earlier import.
+    form.entries().append("12345678;Alt;00");
+    form.Timer1_Timer();
+    ASSERT_TRUE(button(1)->isEnabled());
+
+    bool saveEnabledDuringRemoval = true;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &form, [&] {
+        if (list()->isHidden() && !clickedDuringRemoval) {
+            clickedDuringRemoval = true;
+            poll.stop();
+            saveEnabledDuringRemoval = button(1)->isEnabled();
+            ModalHandler modal({});
+            button(1)->click();  // a real click, which a disabled button ignores
+        }
+    });
+    poll.start(1);
+    click(0, {ChooseFile(qpath("gross.txt"))});
+    EXPECT_TRUE(clickedDuringRemoval);
+    EXPECT_FALSE(saveEnabledDuringRemoval);
+    EXPECT_TRUE(label("Label2")->text().startsWith("40000 Einträge"));
+}
+
 }  // namespace
 }  // namespace leitzahl
 
