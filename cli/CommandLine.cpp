@@ -26,7 +26,12 @@ constexpr char kUsage[] =
     "schreibt Bankleitzahl;Bezeichnung;Prüfzifferberechnungsmethode nach AUSGABE.\n"
     "Fehlt AUSGABE die Endung \".csv\", wird sie angehängt.\n"
     "\"-\" als EINGABE liest die Standardeingabe, \"-\" als AUSGABE schreibt auf die\n"
-    "Standardausgabe (die Meldungen gehen dann auf die Standardfehlerausgabe).\n";
+    "Standardausgabe (die Meldungen gehen dann auf die Standardfehlerausgabe).\n"
+    "Gelesen werden Sätze zu 168 Zeichen und die erweiterten zu 174 Zeichen.\n"
+    "\n"
+    "Exit-Status: 0 umgewandelt; 1 Fehler, nichts geschrieben; 2 falscher Aufruf;\n"
+    "3 umgewandelt, aber Zeilen sehen nicht wie Einträge der Bankleitzahlendatei aus\n"
+    "(die Warnung nennt die erste).\n";
 
 struct Paths {
     std::string input;
@@ -84,6 +89,11 @@ int Convert(const Paths& paths, std::FILE* out, std::FILE* err)
     std::fprintf(messages, "%s\n%s\n%s\n", EntriesInFileText(imported.entriesRead, shownInput).c_str(),
                  EntriesKeptText(imported.entriesRead, list.count()).c_str(),
                  SavedToText(finalName).c_str());
+    if (imported.unfitLines > 0) {
+        std::fprintf(err, "Warnung: %s\n",
+                     UnfitLinesText(imported.unfitLines, imported.entriesRead, imported.firstUnfitLine).c_str());
+        return kExitWarning;
+    }
     return kExitSuccess;
 }
 
@@ -136,7 +146,7 @@ int FinishStandardOutput(int status, std::FILE* out, std::FILE* err)
     const int error = errno;
     if (std::fclose(out) != 0 || failed) {
         ReportFailure(WriteFailure("(Standardausgabe)", failed ? error : errno), err);
-        return status == kExitSuccess ? kExitFailure : status;
+        return status == kExitUsage ? status : kExitFailure;
     }
     return status;
 }

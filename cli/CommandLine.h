@@ -10,6 +10,8 @@ namespace leitzahl {
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
+// Converted, but lines of the input do not look like records of the sort-code file.
+inline constexpr int kExitWarning = 3;
 
 // Runs the converter on the arguments (without the program name); messages go to
 // out and err. Returns the exit status.

@@ -17,6 +17,16 @@ std::string EntriesKeptText(std::size_t entriesRead, std::size_t kept)
            " doppelte Einträge entfernt).";
 }
 
+std::string UnfitLinesText(std::size_t unfitLines, std::size_t lines, std::int64_t firstUnfitLine)
+{
+    const std::string counts = std::to_string(unfitLines) + " von " + std::to_string(lines) + " Zeilen ";
+    const std::string line = std::to_string(firstUnfitLine);
+    if (unfitLines == 1) {
+        return counts + "sieht nicht wie ein Eintrag der Bankleitzahlendatei aus (Zeile " + line + ").";
+    }
+    return counts + "sehen nicht wie Einträge der Bankleitzahlendatei aus (erste: Zeile " + line + ").";
+}
+
 std::string SavedToText(std::string_view finalName)
 {
     std::string text = "Ergebnis gespeichert unter : ";

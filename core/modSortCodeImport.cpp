@@ -13,7 +13,36 @@ constexpr std::size_t kSortCodeLength = 8;
 constexpr std::size_t kNameStart = 9;  // after the sort code and one flag character
 constexpr std::size_t kNameEnd = 67;
 constexpr std::size_t kMethodFromEnd = 18;  // the method code leads the record's last 18 characters
+constexpr std::size_t kExtendedMethodFromEnd = 24;  // ... and the extended record's last 24
 constexpr std::size_t kMethodLength = 2;
+constexpr std::size_t kRecordLength = 168;
+// A copy re-saved as UTF-8 is longer by the second bytes of its umlauts.
+constexpr std::size_t kLongestRecordLength = 186;
+constexpr std::size_t kSuccessorDigits = 8;
+constexpr std::size_t kExtendedTailDigits = 14;  // the successor and the IBAN rule with its version
+
+bool AllDigits(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The end of a record: change flag, deletion flag, then digits.
+bool EndsInTail(std::string_view line, std::size_t digits)
+{
+    if (line.size() < digits + 2) {
+        return false;
+    }
+    const std::string_view tail = line.substr(line.size() - digits - 2);
+    return std::string_view("ADUM").find(tail[0]) != std::string_view::npos && (tail[1] == '0' || tail[1] == '1') &&
+           AllDigits(tail.substr(2));
+}
+
+bool LooksLikeRecord(std::string_view line)
+{
+    return line.size() >= kRecordLength && line.size() <= kLongestRecordLength &&
+           AllDigits(line.substr(0, kSortCodeLength)) && (line[kSortCodeLength] == '1' || line[kSortCodeLength] == '2') &&
+           (EndsInTail(line, kSuccessorDigits) || EndsInTail(line, kExtendedTailDigits));
+}
 
 Failure LineTooShort(std::int64_t lineNumber)
 {
@@ -28,8 +57,8 @@ void CutEntry(std::string_view line, std::string& entry)
 {
     const std::string_view name =
         TrimSpaces(line.substr(0, std::min(line.size(), kNameEnd)).substr(kNameStart));
-    const std::string_view tail =
-        line.size() > kMethodFromEnd ? line.substr(line.size() - kMethodFromEnd) : line;
+    const std::size_t fromEnd = EndsInTail(line, kExtendedTailDigits) ? kExtendedMethodFromEnd : kMethodFromEnd;
+    const std::string_view tail = line.size() > fromEnd ? line.substr(line.size() - fromEnd) : line;
 
     entry.assign(line.substr(0, kSortCodeLength));
     entry += ';';
@@ -67,6 +96,9 @@ void CutLines(std::string_view text, EntryList& list, ImportResult& result)
             CutEntry(line, entry);
             list.append(entry);
             ++result.entriesRead;
+            if (!LooksLikeRecord(line) && result.unfitLines++ == 0) {
+                result.firstUnfitLine = piece + 1;
+            }
         }
         if (!endsInLineFeed) {
             break;

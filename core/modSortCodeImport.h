@@ -15,13 +15,18 @@ struct ImportResult {
     std::int64_t lastPieceIndex = -1;
     // Entries appended to the list: one per non-blank line.
     std::size_t entriesRead = 0;
+    // Non-blank lines that do not look like a record of the sort-code file (in its
+    // 168- or 174-character form), and the number of the first of them, from 1.
+    std::size_t unfitLines = 0;
+    std::int64_t firstUnfitLine = 0;
     // Set when the file could not be read, a line cannot hold a record or memory ran
     // out. The entries appended before the failure stay in the list; callers discard them.
     MaybeFailure failure;
 };
 
 // Turns one line of the sort-code file into "sort code;bank name;method code".
-// The line must already be trimmed and hold at least 9 characters.
+// The line must already be trimmed and hold at least 9 characters. The method code
+// is counted from the end of the line, where the extended record has 6 more digits.
 void CutEntry(std::string_view line, std::string& entry);
 
 // Appends one entry per non-blank line of text to the list.

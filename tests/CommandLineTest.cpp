@@ -149,6 +149,37 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{"HelpWithPaths", {"--help", "a", "b"}, kExitUsage, "", "Aufruf: leitzahl-cli"}),
     [](const auto& info) { return info.param.name; });
 
+struct WarningCase {
+    friend void PrintTo(const WarningCase& c, std::ostream* os) { *os << c.name; }
+    const char* name;
+    std::string input;
+    std::string warning;
+    std::string csv;  // cut as any other file
+};
+
+class CommandLineWarningTest : public CommandLineTest, public testing::WithParamInterface<WarningCase> {};
+
+TEST_P(CommandLineWarningTest, WritesCsvAndWarnsWithStatusThree)
+{
+    const WarningCase& c = GetParam();
+    test::WriteBytes(dir.path("fremd.txt"), c.input);
+    const Outcome outcome = Run({dir.path("fremd.txt"), dir.path("aus")});
+    EXPECT_EQ(outcome.status, kExitWarning);
+    EXPECT_EQ(outcome.err, "Warnung: " + c.warning + "\n");
+    EXPECT_EQ(test::ReadBytes(dir.path("aus.csv")), c.csv);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, CommandLineWarningTest,
+    testing::Values(
+        WarningCase{"LineCutShort", kRecordA + "\r\n" + kRecordC.substr(0, 140) + "\r\n",
+                    "1 von 2 Zeilen sieht nicht wie ein Eintrag der Bankleitzahlendatei aus (Zeile 2).",
+                    "10020030;Sparkasse B\xE4renfels;A4\n20030040;Volksbank Eschenrode;  "},
+        WarningCase{"SemicolonCsv", "Bankleitzahl;Merkmal;Bezeichnung\n10020030;1;Sparkasse\n",
+                    "2 von 2 Zeilen sehen nicht wie Einträge der Bankleitzahlendatei aus (erste: Zeile 1).",
+                    "Bankleit;ahl;Merkmal;Bezeichnung;er\n10020030;1;Sparkasse;02"}),
+    [](const auto& info) { return info.param.name; });
+
 // The converter run as a program under conditions a script may give it.
 struct HostileCase {
     friend void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }

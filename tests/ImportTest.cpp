@@ -61,6 +61,8 @@ std::vector<CutCase> CutCases()
         {"BlankLinesAreSkipped", "\n    \n\r\n" + kRecord + "\r\n\r\n",
          {"10020030;Volksbank M\xFChlbr\xFC" "ck eG;A4"}, 5},
         {"EmptyText", "", {}, -1},
+        {"ExtendedRecordMethodBeforeItsLast24", kRecord + "123400\r\n",
+         {"10020030;Volksbank M\xFChlbr\xFC" "ck eG;A4"}, 1},
         {"TabIsNotTrimmed", "\t2345678XName\n", {"\t2345678;Name;\t2"}, 1},
         {"BytesPassUnchanged", Bytes("1234567\x80X\xE4\xF6\xFC\xDF\x00\xFF\n"),
          {Bytes("1234567\x80;\xE4\xF6\xFC\xDF\x00\xFF;12")}, 1},
@@ -115,6 +117,54 @@ INSTANTIATE_TEST_SUITE_P(
         ShortLineCase{"CrInsideLine", "1234\r\r\n",
                       "Zeile 1 ist zu kurz für einen Eintrag der Bankleitzahlendatei.", 0}),
     [](const auto& info) { return info.param.name; });
+
+// Lines that do not look like records are counted and the first is named; they are
+// still cut as any other line.
+struct UnfitCase {
+    friend void PrintTo(const UnfitCase& c, std::ostream* os) { *os << c.name; }
+    const char* name;
+    std::string text;
+    std::size_t unfitLines;
+    std::int64_t firstUnfitLine;
+};
+
+const std::string kUtf8Record =
+    Record("20030040", "Gro\xC3\x9F" "b\xC3\xA4" "ckerei-B\xC3\xBC" "rgerbank", "06") + "\n";
+
+std::vector<UnfitCase> UnfitCases()
+{
+    const std::string line = kRecord + "\r\n";
+    return {
+        {"Records", line + line + kRecord, 0, 0},
+        {"ExtendedRecords", kRecord + "123400\n" + kRecord + "000000", 0, 0},
+        {"ResavedAsUtf8", kUtf8Record + kUtf8Record, 0, 0},
+        {"LineShortenedTo140", line + kRecord.substr(0, 140) + "\r\n" + line, 1, 2},
+        {"CutOffInLastRecord", line + line + kRecord.substr(0, 100), 1, 3},
+        {"CutOffWithFinalCr", line + kRecord.substr(0, 100) + "\r", 1, 2},
+        {"LastRecordEndsInCrWithoutLf", line + kRecord + "\r", 1, 2},
+        {"SemicolonCsvWithHeader", "Bankleitzahl;Merkmal;Bezeichnung;PLZ;Ort\n10020030;1;Volksbank;12345;Ort\n", 2, 1},
+        {"LetterInSortCode", line + Record("1002003O", "Bank", "00") + "\r\n", 1, 2},
+        {"FlagIsNotOneOrTwo", line + "100200303" + kRecord.substr(9), 1, 2},
+        {"ChangeFlagNotADUM", std::string(kRecord).replace(158, 1, "X"), 1, 1},
+        {"DeletionFlagNotZeroOrOne", std::string(kRecord).replace(159, 1, "7"), 1, 1},
+        {"LongerThanAnyRecord", std::string(kRecord).insert(20, 19, 'x'), 1, 1},
+    };
+}
+
+class UnfitLineTest : public testing::TestWithParam<UnfitCase> {};
+
+TEST_P(UnfitLineTest, CountsLinesThatAreNoRecordsAndNamesTheFirst)
+{
+    const UnfitCase& c = GetParam();
+    MemoryEntryList list;
+    const ImportResult result = ImportSortCodeText(c.text, list);
+    EXPECT_FALSE(result.failure.has_value());
+    EXPECT_EQ(result.unfitLines, c.unfitLines);
+    EXPECT_EQ(result.firstUnfitLine, c.firstUnfitLine);
+}
+
+INSTANTIATE_TEST_SUITE_P(Import, UnfitLineTest, testing::ValuesIn(UnfitCases()),
+                         [](const auto& info) { return info.param.name; });
 
 class ImportFileTest : public testing::Test {
 protected:

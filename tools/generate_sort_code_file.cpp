@@ -1,6 +1,7 @@
 // Writes a sort-code file of invented banks in the Bundesbank's fixed-width layout:
 // 168-character records in Latin-1, a head office record followed by branch records
-// of the same sort code with other names.
+// of the same sort code with other names. --extended adds the IBAN rule and its
+// version (174 characters), --utf8 writes the file as a copy re-saved as UTF-8 would be.
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,8 @@ struct Options {
     unsigned long seed = 1;
     bool crlf = false;
     bool finalNewline = true;
+    bool extended = false;
+    bool utf8 = false;
     const char* output = nullptr;
 };
 
@@ -27,6 +30,9 @@ constexpr std::array kTowns{"Übelhausen", "Großwäldern", "Schönau-Ödland", 
                             "Neuweilerbach", "Eschenrode", "Krähenwinkel", "Süßenbüttel"};
 constexpr std::array kSuffixes{"", " eG", " AG", " Zweigstelle Nord", " -alt-",
                                " Filiale Marktplatz", "; Geschäftsstelle"};
+// Words that lengthen a name to the full field; real names hold few umlauts.
+constexpr std::array kFillers{" und Umgebung", " Landkreis West", " Zweigniederlassung", " Mitte",
+                              " Kreditgenossenschaft"};
 constexpr std::array kMethods{"00", "01", "06", "09", "10", "17", "28", "32", "34", "38",
                               "52", "63", "76", "88", "99", "A4", "B6", "C6", "D1", "E4"};
 constexpr std::size_t kRecordLength = 168;
@@ -69,7 +75,7 @@ public:
         if (pick(12) == 0) {
             // A name that fills the whole field, cut off like the published names are.
             while (name.size() < 58) {
-                name += " und " + ToLatin1(kTowns[pick(kTowns.size())]);
+                name += kFillers[pick(kFillers.size())];
             }
             name.resize(58);
             if (name.back() == ' ') {
@@ -92,8 +98,23 @@ void PutField(std::string& record, std::string_view value, std::size_t width)
     record += field;
 }
 
+std::string ToUtf8(std::string_view latin1)
+{
+    std::string out;
+    for (const char c : latin1) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | byte >> 6);
+            out += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return out;
+}
+
 std::string Record(Generator& generator, const std::string& sortCode, bool headOffice,
-                   const std::string& method, long number)
+                   const std::string& method, long number, bool extended)
 {
     const std::string name = generator.bankName();
     const std::string town = ToLatin1(kTowns[generator.pick(kTowns.size())]);
@@ -111,6 +132,12 @@ std::string Record(Generator& generator, const std::string& sortCode, bool headO
     const std::string serial = std::to_string(number % 1000000);  // the field has six digits
     record += std::string(6 - serial.size(), '0') + serial;
     record += "U000000000";
+    if (extended) {
+        // IBAN rule and its version, taken from the number so that the other fields
+        // are those of the 168-character form with the same seed.
+        const std::string rule = std::to_string(number * 7919 % 10000);
+        record += std::string(4 - rule.size(), '0') + rule + "00";
+    }
     return record;
 }
 
@@ -126,6 +153,10 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.crlf = true;
         } else if (arg == "--no-final-newline") {
             options.finalNewline = false;
+        } else if (arg == "--extended") {
+            options.extended = true;
+        } else if (arg == "--utf8") {
+            options.utf8 = true;
         } else if (!arg.starts_with("--") && options.output == nullptr) {
             options.output = argv[i];
         } else {
@@ -142,7 +173,7 @@ int main(int argc, char** argv)
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fputs("Aufruf: leitzahl-generate [--records N] [--seed N] [--crlf] "
-                   "[--no-final-newline] AUSGABE|-\n",
+                   "[--no-final-newline] [--extended] [--utf8] AUSGABE|-\n",
                    stderr);
         return 2;
     }
@@ -166,7 +197,9 @@ int main(int argc, char** argv)
         } else {
             --branchesLeft;
         }
-        text += Record(generator, std::to_string(sortCode), headOffice, method, number);
+        const std::string record =
+            Record(generator, std::to_string(sortCode), headOffice, method, number, options.extended);
+        text += options.utf8 ? ToUtf8(record) : record;
         if (number < options.records || options.finalNewline) {
             text += lineEnd;
         }

@@ -43,6 +43,7 @@ private:
     void OpenCommand();
     void SaveCommand();
     void ShowError(int number, const QString& description);
+    void ShowMessage(int icon, const QString& title, const QString& text);
     bool Label2IsLink() const;
     void SetLabel2Black();
 

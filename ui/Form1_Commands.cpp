@@ -81,6 +81,10 @@ void Form1::OpenCommand()
     Label2_->setText(FromBytes(EntriesInFileText(imported.entriesRead, fullPath)) + "\r\n" +
                      FromBytes(EntriesKeptText(imported.entriesRead, entries_.count())));
     EmptyFileText();
+    if (imported.unfitLines > 0) {
+        ShowMessage(QMessageBox::Warning, "Warnung",
+                    FromBytes(UnfitLinesText(imported.unfitLines, imported.entriesRead, imported.firstUnfitLine)));
+    }
 }
 
 void Form1::SaveCommand()
@@ -105,7 +109,12 @@ void Form1::SaveCommand()
 
 void Form1::ShowError(int number, const QString& description)
 {
-    QMessageBox box(QMessageBox::Critical, QString::number(number), description, QMessageBox::Ok, this);
+    ShowMessage(QMessageBox::Critical, QString::number(number), description);
+}
+
+void Form1::ShowMessage(int icon, const QString& title, const QString& text)
+{
+    QMessageBox box(static_cast<QMessageBox::Icon>(icon), title, text, QMessageBox::Ok, this);
     box.exec();
 }
 

@@ -168,6 +168,23 @@ TEST_F(Form1Test, OpenShowsSummaryAndDecodedEntries)
     EXPECT_TRUE(waitForSaveEnabled(true));
 }
 
+TEST_F(Form1Test, WarningFollowsSummaryWhenLinesAreNoRecords)
+{
+    test::WriteBytes(dir.path("fremd.txt"), kSortCodeFile + kRecordC.substr(0, 100));
+    DialogSeen box;
+    QString labelWhenWarned;
+    click(0, {ChooseFile(qpath("fremd.txt")), Record(box, [&](QDialog* dialog) {
+                  labelWhenWarned = label("Label2")->text();
+                  dialog->reject();
+              })});
+    EXPECT_EQ(box.title, "Warnung");
+    EXPECT_EQ(box.icon, QMessageBox::Warning);
+    EXPECT_EQ(box.text, "1 von 4 Zeilen sieht nicht wie ein Eintrag der Bankleitzahlendatei aus (Zeile 4).");
+    EXPECT_TRUE(labelWhenWarned.startsWith(QString::fromStdString("4 Einträge in " + dir.path("fremd.txt"))));
+    EXPECT_EQ(list()->model()->rowCount(), 2);
+    EXPECT_TRUE(waitForSaveEnabled(true));
+}
+
 TEST_F(Form1Test, CancelledOpenChangesNothing)
 {
     form.entries().append("12345678;Alt;00");
