@@ -64,7 +64,7 @@ int Convert(const Paths& paths, std::FILE* out, std::FILE* err)
         return ReportFailure(*imported.failure, err);
     }
 
-    if (MaybeFailure failure = RemoveDuplicates(list, [] {})) {
+    if (MaybeFailure failure = RemoveDuplicates(list)) {
         return ReportFailure(*failure, err);
     }
     if (MaybeFailure failure = BuildExportText(list)) {

@@ -26,7 +26,7 @@ int main(int argc, char** argv)
     }
     // Keep freed memory for reuse instead of handing it back at once: the next stage
     // then writes into pages that are already mapped, not fresh ones to fault in.
-    mallopt(M_MMAP_THRESHOLD, 1 << 30);
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);  // the largest it takes
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
 
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);

@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace leitzahl {
@@ -75,43 +76,58 @@ private:
 
 namespace {
 
+// Indexes of the first entry of every key, in list order; processEvents runs once per entry.
+std::vector<std::size_t> FirstOfEachKey(const EntryList& entries, const ProcessEvents& processEvents)
+{
+    const std::size_t count = entries.count();
+    std::vector<std::size_t> kept;
+    kept.reserve(count);
+    // While the keys ascend, as in the published file, a new key is greater than all
+    // before it and needs no table; the table is filled with the kept keys only when
+    // the order first breaks.
+    std::optional<SeenKeys> seen;
+    std::string_view previousKey;
+    constexpr std::size_t kPrefetchDistance = 16;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (seen && i + kPrefetchDistance < count) {
+            seen->prefetch(PackedKey(KeyOf(entries.entry(i + kPrefetchDistance))));
+        }
+        const std::string_view key = KeyOf(entries.entry(i));
+        // Branch records follow their head office, so most repeats equal the key just
+        // before them.
+        const int order = i == 0 ? 1 : key.compare(previousKey);
+        if (order != 0) {
+            if (!seen && order < 0) {
+                seen.emplace(count);
+                for (const std::size_t index : kept) {
+                    seen->insert(PackedKey(KeyOf(entries.entry(index))));
+                }
+            }
+            if (!seen || seen->insert(PackedKey(key))) {
+                kept.push_back(i);
+            }
+        }
+        previousKey = key;
+        if (processEvents) {
+            processEvents();
+        }
+    }
+    return kept;
+}
+
 void KeepFirstOfEachKey(EntryList& list, const ProcessEvents& processEvents)
 {
     const std::size_t count = list.count();
     if (count == 0) {
         return;
     }
-    std::size_t bytes = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        bytes += list.entry(i).size();
-    }
+    // What runs inside processEvents may change the list, even through a nested call;
+    // this call works on its own copy.
     MemoryEntryList source;
-    source.reserve(count, bytes);
     for (std::size_t i = 0; i < count; ++i) {
         source.append(list.entry(i));
     }
-
-    SeenKeys seen(count);
-    std::vector<std::size_t> kept;
-    kept.reserve(count);
-    std::string_view previousKey;
-    constexpr std::size_t kPrefetchDistance = 16;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (i + kPrefetchDistance < count) {
-            seen.prefetch(PackedKey(KeyOf(source.entry(i + kPrefetchDistance))));
-        }
-        const std::string_view key = KeyOf(source.entry(i));
-        // Branch records follow their head office, so most repeats equal the key just
-        // before them, which is in the set already.
-        if (i == 0 || key != previousKey) {
-            if (seen.insert(PackedKey(key))) {
-                kept.push_back(i);
-            }
-        }
-        previousKey = key;
-        processEvents();
-    }
-
+    const std::vector<std::size_t> kept = FirstOfEachKey(source, processEvents);
     list.clear();
     for (const std::size_t index : kept) {
         list.append(source.entry(index));
@@ -123,6 +139,11 @@ void KeepFirstOfEachKey(EntryList& list, const ProcessEvents& processEvents)
 MaybeFailure RemoveDuplicates(EntryList& list, const ProcessEvents& processEvents)
 {
     return GuardMemory([&] { KeepFirstOfEachKey(list, processEvents); });
+}
+
+MaybeFailure RemoveDuplicates(MemoryEntryList& list)
+{
+    return GuardMemory([&] { list.keepOnly(FirstOfEachKey(list, ProcessEvents())); });
 }
 
 }  // namespace leitzahl

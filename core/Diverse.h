@@ -2,6 +2,7 @@
 
 #include "core/EntryList.h"
 #include "core/Failure.h"
+#include "core/MemoryEntryList.h"
 
 namespace leitzahl {
 
@@ -11,5 +12,10 @@ namespace leitzahl {
 // call) is replaced by this call's result at the end. Fails only when memory runs
 // out; the list then holds part of the entries, which the caller discards.
 MaybeFailure RemoveDuplicates(EntryList& list, const ProcessEvents& processEvents);
+
+// The same for a list in memory that nothing else touches meanwhile, as the
+// converter's: there are no events to process, so no copy is needed, and the kept
+// entries stay where they are.
+MaybeFailure RemoveDuplicates(MemoryEntryList& list);
 
 }  // namespace leitzahl

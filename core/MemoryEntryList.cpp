@@ -16,7 +16,8 @@ char* MemoryEntryList::room(std::size_t size)
 {
     if (blocks_.empty() || blockSize_ - used_ < size) {
         // An entry larger than a block gets a block of its own size.
-        blockSize_ = std::max(size, kBlockSize);
+        const std::size_t next = blocks_.empty() ? kFirstBlockSize : std::min(blockSize_ * 2, kLargestBlockSize);
+        blockSize_ = std::max(size, next);
         blocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize_));
         used_ = 0;
     }
@@ -42,13 +43,14 @@ void MemoryEntryList::clear()
     views_.clear();
 }
 
-void MemoryEntryList::reserve(std::size_t entries, std::size_t bytes)
+void MemoryEntryList::keepOnly(const std::vector<std::size_t>& indexes)
 {
-    views_.reserve(entries);
-    if (blocks_.empty() && bytes > 0) {
-        room(bytes);
-        used_ = 0;
+    // Indexes ascend, so each entry moves to a place at or before its own.
+    for (std::size_t to = 0; to < indexes.size(); ++to) {
+        assert(indexes[to] >= to && indexes[to] < views_.size());
+        views_[to] = views_[indexes[to]];
     }
+    views_.resize(indexes.size());
 }
 
 }  // namespace leitzahl

@@ -8,8 +8,8 @@
 
 namespace leitzahl {
 
-// Keeps the entries' bytes in large blocks that are never moved: a million entries
-// cost a few dozen allocations, and growing the list copies nothing.
+// Keeps the entries' bytes in blocks that are never moved: a million entries cost a
+// few dozen allocations, and growing the list copies no entry.
 class MemoryEntryList final : public EntryList {
 public:
     std::size_t count() const override { return views_.size(); }
@@ -17,10 +17,13 @@ public:
     void append(std::string_view text) override;
     void clear() override;
 
-    void reserve(std::size_t entries, std::size_t bytes);
+    // Keeps only the entries at the given indexes, which ascend; their bytes stay put.
+    void keepOnly(const std::vector<std::size_t>& indexes);
 
 private:
-    static constexpr std::size_t kBlockSize = 1 << 20;
+    // Blocks grow from small, for short lists, to large, for the whole file.
+    static constexpr std::size_t kFirstBlockSize = 4096;
+    static constexpr std::size_t kLargestBlockSize = 1 << 20;
 
     char* room(std::size_t size);
 

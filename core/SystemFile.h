@@ -2,6 +2,7 @@
 
 #include "core/Failure.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,8 +17,30 @@ std::string DescribeSystemError(int number);
 Failure ReadFailure(std::string_view path, int number);
 Failure WriteFailure(std::string_view path, int number);
 
-// Replaces text with all bytes of the file, or of standard input.
-int ReadWholeFile(const std::string& path, std::string& text);
+// A file's bytes mapped into memory, read-only; one at a time. Should the file shrink
+// while it is mapped, the bytes past its new end read as zeros and damaged() is true.
+class FileMapping {
+public:
+    FileMapping() = default;
+    FileMapping(FileMapping&& other) noexcept;
+    FileMapping& operator=(FileMapping&& other) noexcept;
+    ~FileMapping();
+
+    bool mapped() const { return address_ != nullptr; }
+    std::string_view bytes() const { return {static_cast<const char*>(address_), size_}; }
+    bool damaged() const;
+
+private:
+    friend int ReadWholeFile(const std::string& path, FileMapping& mapping, std::string& text);
+
+    void* address_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+// All bytes of the file: mapped where it is a regular file that can be mapped, else
+// read into text.
+int ReadWholeFile(const std::string& path, FileMapping& mapping, std::string& text);
+// All bytes of standard input, read into text.
 int ReadStandardInput(std::string& text);
 
 // Writes bytes to the file at path as a plain write would (through symbolic links,

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstddef>
 #include <climits>
 #include <csignal>
 #include <cstdint>
@@ -10,8 +11,7 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <system_error>
-#include <thread>
+#include <utility>
 #include <unistd.h>
 
 namespace leitzahl {
@@ -44,36 +44,6 @@ std::string DescribeSystemError(int number)
 
 namespace {
 
-void PopulatePages(char* data, std::size_t size)
-{
-    constexpr std::uintptr_t kPage = 4096;
-    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kPage - 1);
-    if (end > begin) {
-        // A hint: where the kernel does not know it, the pages fault in as usual.
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
-    }
-}
-
-// Faulting a large fresh buffer in page by page costs more than reading the file into
-// it. Asking the kernel for all pages at once, half of them on a second thread, makes
-// reading a large file about a third faster.
-void PopulateForWriting(char* data, std::size_t size)
-{
-    constexpr std::size_t kWorthIt = 16 << 20;
-    if (size < kWorthIt) {
-        return;
-    }
-    const std::size_t half = size / 2;
-    try {
-        std::thread helper(PopulatePages, data, half);
-        PopulatePages(data + half, size - half);
-        helper.join();
-    } catch (const std::system_error&) {
-        PopulatePages(data, size);
-    }
-}
-
 int ReadAll(int fd, std::string& text)
 {
     struct stat info {};
@@ -87,8 +57,6 @@ int ReadAll(int fd, std::string& text)
     try {
         // One byte more than the file's size, so that a regular file is read in one
         // call and the next one sees its end; pipes and growing files grow the buffer.
-        text.reserve(expected + 1);
-        PopulateForWriting(text.data(), text.capacity());
         text.resize(expected + 1 > 65536 ? expected + 1 : 65536);
         std::size_t used = 0;
         for (;;) {
@@ -118,6 +86,53 @@ int ReadAll(int fd, std::string& text)
         return EFBIG;
     }
     return 0;
+}
+
+// The mapped file, for the bus error that reading it raises once the file has shrunk
+// under the mapping.
+char* watchedBegin = nullptr;
+std::size_t watchedSize = 0;
+std::uintptr_t pageSize = 4096;
+volatile std::sig_atomic_t shrunk = 0;
+struct sigaction previousBusAction {};
+
+extern "C" void OnBusError(int number, siginfo_t* info, void* context)
+{
+    auto* at = static_cast<char*>(info->si_addr);
+    if (watchedBegin == nullptr || at < watchedBegin || at >= watchedBegin + watchedSize) {
+        // Not ours: the next try of the same access meets the handler that was there before.
+        sigaction(SIGBUS, &previousBusAction, nullptr);
+        return;
+    }
+    // Zeros in place of the lost pages let the reader run to its end; it then reports
+    // the file as unreadable.
+    char* page = reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(at) & ~(pageSize - 1));
+    mmap(page, static_cast<std::size_t>(watchedBegin + watchedSize - page), PROT_READ,
+         MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+    shrunk = 1;
+    (void)number;
+    (void)context;
+}
+
+void WatchMapping(char* begin, std::size_t size)
+{
+    shrunk = 0;
+    pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    watchedSize = size;
+    watchedBegin = begin;
+    struct sigaction action {};
+    action.sa_sigaction = OnBusError;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGBUS, &action, &previousBusAction);
+}
+
+void ForgetMapping()
+{
+    sigaction(SIGBUS, &previousBusAction, nullptr);
+    watchedBegin = nullptr;
+    watchedSize = 0;
+    shrunk = 0;
 }
 
 int WriteAll(int fd, std::string_view bytes)
@@ -255,14 +270,62 @@ int WriteInPlace(const std::string& target, std::string_view bytes)
 
 }  // namespace
 
-int ReadWholeFile(const std::string& path, std::string& text)
+FileMapping::FileMapping(FileMapping&& other) noexcept
+    : address_(std::exchange(other.address_, nullptr)), size_(std::exchange(other.size_, 0))
 {
+}
+
+FileMapping& FileMapping::operator=(FileMapping&& other) noexcept
+{
+    if (this != &other) {
+        this->~FileMapping();
+        address_ = std::exchange(other.address_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+}
+
+FileMapping::~FileMapping()
+{
+    if (address_ != nullptr) {
+        ForgetMapping();
+        munmap(address_, size_);
+        address_ = nullptr;
+    }
+}
+
+bool FileMapping::damaged() const
+{
+    return mapped() && shrunk != 0;
+}
+
+int ReadWholeFile(const std::string& path, FileMapping& mapping, std::string& text)
+{
+    mapping = FileMapping();
     text.clear();
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return errno;
     }
-    const int error = ReadAll(fd, text);
+    struct stat info {};
+    int error = fstat(fd, &info) != 0 ? errno : 0;
+    if (error == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
+        static_cast<std::uint64_t>(info.st_size) <= SIZE_MAX) {
+        // Mapping the file takes its pages from the page cache as they are: no copy, and
+        // no fresh memory to clear.
+        const auto size = static_cast<std::size_t>(info.st_size);
+        void* address = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (address != MAP_FAILED) {
+            mapping.address_ = address;
+            mapping.size_ = size;
+            WatchMapping(static_cast<char*>(address), size);
+            close(fd);
+            return 0;
+        }
+    }
+    if (error == 0) {
+        error = ReadAll(fd, text);
+    }
     close(fd);
     return error;
 }

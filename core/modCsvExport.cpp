@@ -13,22 +13,23 @@ namespace {
 
 void JoinEntries(const EntryList& list)
 {
-    FileText.clear();
+    std::string& text = FileText.text();
+    text.clear();
     const std::size_t count = list.count();
     std::size_t bytes = 0;
     for (std::size_t i = 0; i < count; ++i) {
         bytes += list.entry(i).size() + 1;
     }
-    FileText.reserve(bytes);
+    text.reserve(bytes);
     for (std::size_t i = 0; i < count; ++i) {
         const std::string_view entry = list.entry(i);
         if (!TrimSpaces(entry).empty()) {
-            FileText.append(entry);
-            FileText += '\n';
+            text.append(entry);
+            text += '\n';
         }
     }
-    while (!FileText.empty() && FileText.back() == '\n') {
-        FileText.pop_back();
+    while (!text.empty() && text.back() == '\n') {
+        text.pop_back();
     }
 }
 

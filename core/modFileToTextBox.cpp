@@ -1,21 +1,39 @@
 #include "core/modFileToTextBox.h"
 
-#include "core/SystemFile.h"
-
 namespace leitzahl {
 
-std::string FileText;
+TextBuffer FileText;
+
+std::string& TextBuffer::text()
+{
+    mapping_ = FileMapping();
+    return text_;
+}
+
+TextBuffer& TextBuffer::operator=(std::string text)
+{
+    mapping_ = FileMapping();
+    text_ = std::move(text);
+    return *this;
+}
+
+void TextBuffer::clear()
+{
+    mapping_ = FileMapping();
+    text_.clear();
+    text_.shrink_to_fit();
+}
 
 void EmptyFileText()
 {
     FileText.clear();
-    FileText.shrink_to_fit();
 }
 
 MaybeFailure LoadFileText(const std::string& path)
 {
-    if (const int error = ReadWholeFile(path, FileText)) {
-        EmptyFileText();
+    FileText.clear();
+    if (const int error = ReadWholeFile(path, FileText.mapping_, FileText.text_)) {
+        FileText.clear();
         return ReadFailure(path, error);
     }
     return std::nullopt;
@@ -23,8 +41,9 @@ MaybeFailure LoadFileText(const std::string& path)
 
 MaybeFailure LoadStandardInputText()
 {
-    if (const int error = ReadStandardInput(FileText)) {
-        EmptyFileText();
+    FileText.clear();
+    if (const int error = ReadStandardInput(FileText.text_)) {
+        FileText.clear();
         return ReadFailure("(Standardeingabe)", error);
     }
     return std::nullopt;

@@ -1,9 +1,11 @@
 #include "core/modSortCodeImport.h"
 
+#include "core/SystemFile.h"
 #include "core/TextRules.h"
 #include "core/modFileToTextBox.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace leitzahl {
 
@@ -37,11 +39,11 @@ bool EndsInTail(std::string_view line, std::size_t digits)
            AllDigits(tail.substr(2));
 }
 
-bool LooksLikeRecord(std::string_view line)
+bool LooksLikeRecord(std::string_view line, bool extended)
 {
     return line.size() >= kRecordLength && line.size() <= kLongestRecordLength &&
            AllDigits(line.substr(0, kSortCodeLength)) && (line[kSortCodeLength] == '1' || line[kSortCodeLength] == '2') &&
-           (EndsInTail(line, kSuccessorDigits) || EndsInTail(line, kExtendedTailDigits));
+           (extended || EndsInTail(line, kSuccessorDigits));
 }
 
 Failure LineTooShort(std::int64_t lineNumber)
@@ -53,19 +55,32 @@ Failure LineTooShort(std::int64_t lineNumber)
 
 }  // namespace
 
-void CutEntry(std::string_view line, std::string& entry)
+namespace {
+
+char* Put(char* out, std::string_view piece)
+{
+    std::memcpy(out, piece.data(), piece.size());
+    return out + piece.size();
+}
+
+// The entry of a trimmed line of at least 9 characters, written to entry, which holds
+// kLongestEntry bytes; gives back its length.
+std::size_t CutEntry(std::string_view line, bool extended, char* entry)
 {
     const std::string_view name =
         TrimSpaces(line.substr(0, std::min(line.size(), kNameEnd)).substr(kNameStart));
-    const std::size_t fromEnd = EndsInTail(line, kExtendedTailDigits) ? kExtendedMethodFromEnd : kMethodFromEnd;
+    const std::size_t fromEnd = extended ? kExtendedMethodFromEnd : kMethodFromEnd;
     const std::string_view tail = line.size() > fromEnd ? line.substr(line.size() - fromEnd) : line;
 
-    entry.assign(line.substr(0, kSortCodeLength));
-    entry += ';';
-    entry.append(name);
-    entry += ';';
-    entry.append(tail.substr(0, kMethodLength));
+    char* out = Put(entry, line.substr(0, kSortCodeLength));
+    *out++ = ';';
+    out = Put(out, name);
+    *out++ = ';';
+    out = Put(out, tail.substr(0, kMethodLength));
+    return static_cast<std::size_t>(out - entry);
 }
+
+}  // namespace
 
 namespace {
 
@@ -74,7 +89,7 @@ void CutLines(std::string_view text, EntryList& list, ImportResult& result)
     if (text.empty()) {
         return;
     }
-    std::string entry;
+    char entry[kLongestEntry];
     std::int64_t piece = 0;
     std::size_t start = 0;
     for (;;) {
@@ -93,10 +108,10 @@ void CutLines(std::string_view text, EntryList& list, ImportResult& result)
                 result.lastPieceIndex = piece;
                 return;
             }
-            CutEntry(line, entry);
-            list.append(entry);
+            const bool extended = EndsInTail(line, kExtendedTailDigits);
+            list.append(std::string_view(entry, CutEntry(line, extended, entry)));
             ++result.entriesRead;
-            if (!LooksLikeRecord(line) && result.unfitLines++ == 0) {
+            if (!LooksLikeRecord(line, extended) && result.unfitLines++ == 0) {
                 result.firstUnfitLine = piece + 1;
             }
         }
@@ -127,7 +142,12 @@ ImportResult ImportSortCodeFile(const std::string& path, EntryList& list)
         result.failure = std::move(failure);
         return result;
     }
-    return ImportSortCodeText(FileText, list);
+    ImportResult result = ImportSortCodeText(FileText, list);
+    if (FileText.damaged() && !result.failure) {
+        // Another program cut the file short while it was read.
+        result.failure = ReadFailure(path, EIO);
+    }
+    return result;
 }
 
 }  // namespace leitzahl

@@ -24,12 +24,12 @@ struct ImportResult {
     MaybeFailure failure;
 };
 
-// Turns one line of the sort-code file into "sort code;bank name;method code".
-// The line must already be trimmed and hold at least 9 characters. The method code
-// is counted from the end of the line, where the extended record has 6 more digits.
-void CutEntry(std::string_view line, std::string& entry);
+// The longest entry: sort code, bank name and method code with their two semicolons.
+inline constexpr std::size_t kLongestEntry = 8 + 1 + 58 + 1 + 2;
 
-// Appends one entry per non-blank line of text to the list.
+// Appends one entry per non-blank line of text to the list: "sort code;bank name;
+// method code". The method code is counted from the end of the line, where the
+// extended record has 6 more digits.
 ImportResult ImportSortCodeText(std::string_view text, EntryList& list);
 
 // Loads the file into FileText, then imports FileText. FileText keeps the text.

@@ -32,9 +32,18 @@ TEST_P(RemoveDuplicatesTest, KeepsFirstOfEveryKeyInOrderAndYieldsOncePerEntry)
     const DuplicateCase& c = GetParam();
     MemoryEntryList list = ListOf(c.entries);
     std::size_t calls = 0;
-    RemoveDuplicates(list, [&] { ++calls; });
+    EXPECT_FALSE(RemoveDuplicates(list, [&] { ++calls; }).has_value());
     EXPECT_EQ(test::Entries(list), c.kept);
     EXPECT_EQ(calls, c.entries.size());
+
+    // The converter's way, without events: the kept entries stay in place, and the
+    // list takes further entries after them.
+    MemoryEntryList inPlace = ListOf(c.entries);
+    EXPECT_FALSE(RemoveDuplicates(inPlace).has_value());
+    inPlace.append("99999999;danach");
+    std::vector<std::string> keptThenMore = c.kept;
+    keptThenMore.push_back("99999999;danach");
+    EXPECT_EQ(test::Entries(inPlace), keptThenMore);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -51,6 +60,10 @@ INSTANTIATE_TEST_SUITE_P(
         DuplicateCase{"NotAdjacent",
                       {"BBBBBBBB;1", "AAAAAAAA;1", "BBBBBBBB;2", "CCCCCCCC;1", "AAAAAAAA;2"},
                       {"BBBBBBBB;1", "AAAAAAAA;1", "CCCCCCCC;1"}},
+        DuplicateCase{"AscendingUntilOrderBreaks",
+                      {"AAAAAAAA;1", "BBBBBBBB;1", "BBBBBBBB;2", "CCCCCCCC;1", "BBBBBBBB;3", "AAAAAAAA;2",
+                       "DDDDDDDD;1", "CCCCCCCC;2"},
+                      {"AAAAAAAA;1", "BBBBBBBB;1", "CCCCCCCC;1", "DDDDDDDD;1"}},
         DuplicateCase{"NulBytesAreKeyBytes",
                       {std::string("1234\0" "678;a", 9), std::string("1234\0" "678;b", 9), "1234"},
                       {std::string("1234\0" "678;a", 9), "1234"}}),
@@ -76,8 +89,11 @@ TEST(Duplicates, AgreesWithOrderedSetOnManyCollidingKeys)
         }
     }
     MemoryEntryList list = ListOf(entries);
-    RemoveDuplicates(list, [] {});
+    EXPECT_FALSE(RemoveDuplicates(list, [] {}).has_value());
     EXPECT_EQ(test::Entries(list), expected);
+    MemoryEntryList inPlace = ListOf(entries);
+    EXPECT_FALSE(RemoveDuplicates(inPlace).has_value());
+    EXPECT_EQ(test::Entries(inPlace), expected);
 }
 
 TEST(Duplicates, OuterCallWinsOverWhatANestedCallLeft)

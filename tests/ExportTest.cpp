@@ -33,7 +33,7 @@ TEST_P(BuildExportTextTest, JoinsNonBlankEntriesWithLineFeeds)
     }
     FileText = "left over from a cancelled save\n";
     BuildExportText(list);
-    EXPECT_EQ(FileText, c.text);
+    EXPECT_EQ(FileText.view(), c.text);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -79,7 +79,7 @@ TEST_F(WriteExportFileTest, WritesBytesUnderCompletedNameAndLeavesNoTemporary)
     const ExportResult result = WriteExportFile(dir.path("blz"));
     ASSERT_FALSE(result.failure.has_value());
     EXPECT_EQ(result.finalName, dir.path("blz.csv"));
-    EXPECT_EQ(test::ReadBytes(dir.path("blz.csv")), FileText);
+    EXPECT_EQ(test::ReadBytes(dir.path("blz.csv")), FileText.view());
     EXPECT_EQ(dir.names(), std::vector<std::string>{"blz.csv"});
 }
 
@@ -137,7 +137,7 @@ TEST_P(SaveTargetTest, WritesWhereAPlainWriteWouldAndKeepsWhatStandsThere)
     } else {
         arrived = test::ReadBytes(dir.path(c.receiver));
     }
-    EXPECT_EQ(arrived, FileText);
+    EXPECT_EQ(arrived, FileText.view());
     struct stat info {};
     ASSERT_EQ(lstat(dir.path(c.receiver).c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & S_IFMT, c.receiverKind);
@@ -267,7 +267,7 @@ TEST_F(WriteExportFileTest, ReplacedFileKeepsOwnerWhereTheProcessMaySetIt)
 TEST_F(WriteExportFileTest, WriteFailingHalfWayLeavesOldFileIntact)
 {
     test::WriteBytes(dir.path("blz.csv"), "altes Ergebnis");
-    FileText.assign(1 << 20, 'x');
+    FileText = std::string(1 << 20, 'x');
 
     // The file-size limit makes write() fail with EFBIG after 64 KiB.
     struct rlimit old {};

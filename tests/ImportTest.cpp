@@ -180,7 +180,7 @@ TEST_F(ImportFileTest, ReadsFileIntoFileTextAndCountsEntries)
     EXPECT_FALSE(result.failure.has_value());
     EXPECT_EQ(result.entriesRead, 2U);
     EXPECT_EQ(result.lastPieceIndex, 2);
-    EXPECT_EQ(FileText, text);
+    EXPECT_EQ(FileText.view(), text);
 }
 
 TEST_F(ImportFileTest, EmptyFileIsValidWithoutEntries)
@@ -190,6 +190,42 @@ TEST_F(ImportFileTest, EmptyFileIsValidWithoutEntries)
     EXPECT_FALSE(result.failure.has_value());
     EXPECT_EQ(result.entriesRead, 0U);
     EXPECT_EQ(result.lastPieceIndex, -1);
+}
+
+// Cuts its file short at the first entry, as another program overwriting the file
+// while it is read would.
+class ShrinkingFileList final : public EntryList {
+public:
+    explicit ShrinkingFileList(std::string path) : path_(std::move(path)) {}
+    std::size_t count() const override { return entries_.count(); }
+    std::string_view entry(std::size_t index) const override { return entries_.entry(index); }
+    void append(std::string_view text) override
+    {
+        if (entries_.count() == 0) {
+            EXPECT_EQ(truncate(path_.c_str(), 100), 0);
+        }
+        entries_.append(text);
+    }
+    void clear() override { entries_.clear(); }
+
+private:
+    std::string path_;
+    MemoryEntryList entries_;
+};
+
+TEST_F(ImportFileTest, FileCutShortWhileReadIsUnreadable)
+{
+    std::string text;
+    for (int i = 0; i < 20000; ++i) {
+        text += kRecord + "\r\n";  // several pages, so that whole pages vanish
+    }
+    test::WriteBytes(dir.path("blz.txt"), text);
+    ShrinkingFileList shrinking(dir.path("blz.txt"));
+    const ImportResult result = ImportSortCodeFile(dir.path("blz.txt"), shrinking);
+    ASSERT_TRUE(result.failure.has_value());
+    EXPECT_EQ(result.failure->number, EIO);
+    EXPECT_EQ(result.failure->description,
+              "Die Datei „" + dir.path("blz.txt") + "“ kann nicht gelesen werden: Ein-/Ausgabefehler.");
 }
 
 struct UnreadableCase {

@@ -19,9 +19,9 @@ std::string Convert(const std::string& path)
     const ImportResult result = ImportSortCodeFile(path, list);
     EXPECT_FALSE(result.failure.has_value());
     EXPECT_EQ(result.unfitLines, 0U) << "line " << result.firstUnfitLine;
-    EXPECT_FALSE(RemoveDuplicates(list, [] {}).has_value());
+    EXPECT_FALSE(RemoveDuplicates(list).has_value());
     EXPECT_FALSE(BuildExportText(list).has_value());
-    return FileText;
+    return std::string(FileText.view());
 }
 
 // The fixed-width layout read from the start of each 168-character record, an

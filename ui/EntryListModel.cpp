@@ -8,32 +8,45 @@ namespace leitzahl {
 
 void EntryListModel::append(std::string_view text)
 {
-    if (entries_.count() >= INT_MAX) {
-        entries_.append(text);  // kept, but beyond what a view can show
-        return;
-    }
-    const int row = rowCount();
-    beginInsertRows(QModelIndex(), row, row);
     entries_.append(text);
-    endInsertRows();
+    if (holds_ == 0) {
+        showAppended();
+    }
 }
 
 void EntryListModel::clear()
 {
     beginResetModel();
     entries_.clear();
+    shownRows_ = 0;
     endResetModel();
+}
+
+void EntryListModel::releaseAppended()
+{
+    --holds_;
+    showAppended();
+}
+
+void EntryListModel::showAppended()
+{
+    // Qt's views count rows in int; beyond that the entries are kept but not shown.
+    const int rows = static_cast<int>(std::min<std::size_t>(entries_.count(), INT_MAX));
+    if (rows > shownRows_) {
+        beginInsertRows(QModelIndex(), shownRows_, rows - 1);
+        shownRows_ = rows;
+        endInsertRows();
+    }
 }
 
 int EntryListModel::rowCount(const QModelIndex& parent) const
 {
-    // Qt's views count rows in int; beyond that the entries are kept but not shown.
-    return parent.isValid() ? 0 : static_cast<int>(std::min<std::size_t>(entries_.count(), INT_MAX));
+    return parent.isValid() ? 0 : shownRows_;
 }
 
 QVariant EntryListModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= shownRows_) {
         return {};
     }
     return DecodeWindows1252(entries_.entry(static_cast<std::size_t>(index.row())));

@@ -19,11 +19,19 @@ public:
     void append(std::string_view text) override;
     void clear() override;
 
+    // While held, appended rows reach the view only with showAppended(), all in one
+    // step: told of a million rows one by one, the view would take longer than the import.
+    void holdAppended() { ++holds_; }
+    void releaseAppended();
+    void showAppended();
+
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 private:
     MemoryEntryList entries_;
+    int shownRows_ = 0;
+    int holds_ = 0;
 };
 
 }  // namespace leitzahl

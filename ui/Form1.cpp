@@ -4,6 +4,7 @@
 #include "ui/WrappingButton.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QListView>
@@ -152,6 +153,20 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void Form1::ProcessEvents()
+{
+    // A million turns of the event loop would cost about a second; events that have
+    // waited less than 10 ms are handled at a later call.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - eventsProcessed_ < std::chrono::milliseconds(10)) {
+        return;
+    }
+    eventsProcessed_ = now;
+    // What runs now may read the list through the view.
+    entries_.showAppended();
+    QCoreApplication::processEvents();
 }
 
 void Form1::closeEvent(QCloseEvent* event)

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <chrono>
 #include <functional>
 
 class QLabel;
@@ -42,6 +43,7 @@ private:
     void Form_Load();
     void OpenCommand();
     void SaveCommand();
+    void ProcessEvents();
     void ShowError(int number, const QString& description);
     void ShowMessage(int icon, const QString& title, const QString& text);
     bool Label2IsLink() const;
@@ -55,6 +57,7 @@ private:
     QLabel* Label3_ = nullptr;
     QTimer Timer1_;
     std::function<void()> endProgram_;
+    std::chrono::steady_clock::time_point eventsProcessed_;
 };
 
 }  // namespace leitzahl

@@ -62,11 +62,13 @@ void Form1::OpenCommand()
     repaint();
 
     const std::string fullPath = ToBytes(folder + fileName);
+    entries_.holdAppended();
     const ImportResult imported = ImportSortCodeFile(fullPath, entries_);
     MaybeFailure failure = imported.failure;
     if (!failure) {
-        failure = RemoveDuplicates(entries_, [] { QCoreApplication::processEvents(); });
+        failure = RemoveDuplicates(entries_, [this] { ProcessEvents(); });
     }
+    entries_.releaseAppended();
     if (failure) {
         // Nothing of a file that could not be read in full is shown.
         ShowError(failure->number, FromBytes(failure->description));
