@@ -5,7 +5,6 @@
 #include "core/modFileToTextBox.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace leitzahl {
 
@@ -59,8 +58,7 @@ namespace {
 
 char* Put(char* out, std::string_view piece)
 {
-    std::memcpy(out, piece.data(), piece.size());
-    return out + piece.size();
+    return std::copy(piece.begin(), piece.end(), out);
 }
 
 // The entry of a trimmed line of at least 9 characters, written to entry, which holds
