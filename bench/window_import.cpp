@@ -2,7 +2,7 @@
 // and prints how long each took until the summary showed and how many progress dots
 // the timer added meanwhile. Usage: leitzahl_window_bench FILE...
 #include "ModalHandler.h"
-#include "ui/Form1.h"
+#include "ui/qt/Form1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

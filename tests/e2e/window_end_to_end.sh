@@ -10,7 +10,8 @@ if [ -z "${DISPLAY_READY:-}" ]; then
     exec env DISPLAY_READY=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi
 
-"$program" &
+# The program draws on this display, whatever platform the caller's environment names.
+QT_QPA_PLATFORM=xcb "$program" &
 pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
 

@@ -1,10 +1,16 @@
 #include "ModalHandler.h"
 #include "TestFiles.h"
 #include "core/modFileToTextBox.h"
-#include "ui/Form1.h"
+#include "ui/qt/Form1.h"
+#include "ui/shared/FormTexts.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
@@ -21,7 +27,7 @@ using test::DialogSeen;
 using test::ModalHandler;
 using test::Record;
 
-const QString kStartText = "Laden Sie die aktuelle BLZ-Textdatei unter\r\n" + QString(kDownloadAddress);
+const QString kStartText = "Laden Sie die aktuelle BLZ-Textdatei unter\r\n" + QString(form::kDownloadAddress);
 const QColor kBlue(0, 0, 255);
 
 // Receives the addresses the window asks the desktop to open.
@@ -141,7 +147,7 @@ TEST_F(Form1Test, LinkOpensDownloadPageUntilImportTurnsItBlack)
     UrlCatcher catcher;
     QTest::mouseClick(label("Label2"), Qt::LeftButton);
     ASSERT_EQ(catcher.opened.size(), 1);
-    EXPECT_EQ(catcher.opened.first(), QUrl(kDownloadAddress));
+    EXPECT_EQ(catcher.opened.first(), QUrl(form::kDownloadAddress));
 
     test::WriteBytes(dir.path("blz.txt"), kSortCodeFile);
     click(0, {ChooseFile(qpath(("blz.txt")))});
@@ -183,6 +189,85 @@ TEST_F(Form1Test, WarningFollowsSummaryWhenLinesAreNoRecords)
     EXPECT_TRUE(labelWhenWarned.startsWith(QString::fromStdString("4 Einträge in " + dir.path("fremd.txt"))));
     EXPECT_EQ(list()->model()->rowCount(), 2);
     EXPECT_TRUE(waitForSaveEnabled(true));
+}
+
+// A file named on the command line or dropped on the window is opened as one chosen
+// in the open dialog.
+struct HandOverCase {
+    friend void PrintTo(const HandOverCase& c, std::ostream* os) { *os << c.name; }
+    const char* name;
+    std::function<void(Form1&, const QString&)> handOver;
+};
+
+class Form1HandOverTest : public Form1Test, public testing::WithParamInterface<HandOverCase> {};
+
+void Drop(Form1& form, const QList<QUrl>& urls)
+{
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &drop);
+}
+
+TEST_P(Form1HandOverTest, OpensAsTheOpenDialogWould)
+{
+    test::WriteBytes(dir.path("blz.txt"), kSortCodeFile);
+    click(0, {ChooseFile(qpath("blz.txt"))});
+    const QString summary = label("Label2")->text();
+    const QStringList shown = shownEntries();
+    form.entries().clear();
+
+    ModalHandler noDialog({});
+    GetParam().handOver(form, qpath("blz.txt"));
+    EXPECT_EQ(noDialog.unexpected(), 0);
+    EXPECT_EQ(label("Label2")->text(), summary);
+    EXPECT_EQ(shownEntries(), shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Window, Form1HandOverTest,
+    testing::Values(HandOverCase{"CommandLine", [](Form1& form, const QString& path) { form.OpenPath(path); }},
+                    HandOverCase{"Drop",
+                                 [](Form1& form, const QString& path) {
+                                     Drop(form, {QUrl::fromLocalFile(QFileInfo(path).path()), QUrl::fromLocalFile(path)});
+                                 }}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(Form1Test, DroppedFolderGivesErrorBox)
+{
+    DialogSeen box;
+    ModalHandler modal({Record(box, Cancel())});
+    QDir(qpath("")).mkdir("ordner");
+    Drop(form, {QUrl::fromLocalFile(qpath("ordner"))});
+    EXPECT_EQ(modal.handled(), 1);
+    EXPECT_EQ(box.icon, QMessageBox::Critical);
+    EXPECT_TRUE(box.text.endsWith("Das ist ein Ordner, keine Datei.")) << box.text.toStdString();
+}
+
+TEST_F(Form1Test, ListShowsUtf8FileInUtf8AndOthersInWindows1252)
+{
+    test::WriteBytes(dir.path("utf8.txt"), Record("10020030", "M\xC3\xBChlenbank", "A4") + "\n");
+    click(0, {ChooseFile(qpath("utf8.txt"))});
+    EXPECT_EQ(shownEntries(), QStringList{"10020030;Mühlenbank;A4"});
+    test::WriteBytes(dir.path("latin1.txt"), Record("10020030", "M\xFChlenbank \x80", "A4") + "\n");
+    click(0, {ChooseFile(qpath("latin1.txt"))});
+    EXPECT_EQ(shownEntries(), QStringList{"10020030;Mühlenbank €;A4"});
+}
+
+TEST_F(Form1Test, DialogButtonsSpeakGermanUnderAnEnglishLocale)
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QStringList buttons;
+    click(0, {[&](QDialog* dialog) {
+        for (const QPushButton* button : dialog->findChildren<QPushButton*>()) {
+            buttons << button->text();
+        }
+        dialog->reject();
+    }});
+    EXPECT_TRUE(buttons.contains("Abbrechen")) << buttons.join(", ").toStdString();
 }
 
 TEST_F(Form1Test, CancelledOpenChangesNothing)

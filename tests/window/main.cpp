@@ -1,3 +1,5 @@
+#include "ui/qt/Form1.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -22,6 +24,7 @@ int main(int argc, char** argv)
     // on a machine without a display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    leitzahl::InstallGermanTranslations();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

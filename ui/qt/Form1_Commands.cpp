@@ -1,11 +1,13 @@
-#include "ui/Form1.h"
+#include "ui/qt/Form1.h"
 
 #include "core/Diverse.h"
 #include "core/StatusTexts.h"
 #include "core/modCsvExport.h"
 #include "core/modFileToTextBox.h"
 #include "core/modSortCodeImport.h"
-#include "ui/Tamsel_Dialog.h"
+#include "ui/qt/Tamsel_Dialog.h"
+#include "ui/shared/FormTexts.h"
+#include "ui/shared/TextDecoding.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -28,6 +30,11 @@ QString FromBytes(const std::string& text)
     return QString::fromStdString(text);
 }
 
+QString FilterText(const char* name, const char* pattern)
+{
+    return QString::fromUtf8(name) + " (" + pattern + ")";
+}
+
 }  // namespace
 
 void Form1::Command1_Click(int index)
@@ -45,8 +52,12 @@ void Form1::Command1_Click(int index)
 
 void Form1::OpenCommand()
 {
-    const QString path = ShowOpenDialog(this, QCoreApplication::applicationDirPath(), "blz Textdatei öffnen",
-                                        "Textdateien (*.txt)");
+    OpenPath(ShowOpenDialog(this, ProgramFilesFolder(), QString::fromUtf8(form::kOpenTitle),
+                            FilterText(form::kOpenFilterName, form::kOpenFilterPattern)));
+}
+
+void Form1::OpenPath(const QString& path)
+{
     const QStringList pieces = path.split('/');
     const QString fileName = pieces.size() - 1 > 0 ? pieces.last() : QString();
     const QString folder = path.left(path.size() - fileName.size());
@@ -64,10 +75,12 @@ void Form1::OpenCommand()
     const std::string fullPath = ToBytes(folder + fileName);
     entries_.holdAppended();
     const ImportResult imported = ImportSortCodeFile(fullPath, entries_);
+    const bool utf8 = !imported.failure && IsUtf8Text(FileText);
     MaybeFailure failure = imported.failure;
     if (!failure) {
         failure = RemoveDuplicates(entries_, [this] { ProcessEvents(); });
     }
+    entries_.showAsUtf8(utf8);
     entries_.releaseAppended();
     if (failure) {
         // Nothing of a file that could not be read in full is shown.
@@ -84,7 +97,7 @@ void Form1::OpenCommand()
                      FromBytes(EntriesKeptText(imported.entriesRead, entries_.count())));
     EmptyFileText();
     if (imported.unfitLines > 0) {
-        ShowMessage(QMessageBox::Warning, "Warnung",
+        ShowMessage(QMessageBox::Warning, QString::fromUtf8(form::kWarningTitle),
                     FromBytes(UnfitLinesText(imported.unfitLines, imported.entriesRead, imported.firstUnfitLine)));
     }
 }
@@ -95,7 +108,8 @@ void Form1::SaveCommand()
         ShowError(failure->number, FromBytes(failure->description));
         return;
     }
-    const QString name = ShowSaveDialog(this, QString(), "CSV Datei speichern", "csv Dateien (*.csv)");
+    const QString name = ShowSaveDialog(this, QString(), QString::fromUtf8(form::kSaveTitle),
+                                        FilterText(form::kSaveFilterName, form::kSavePattern));
     if (name.isEmpty()) {
         return;
     }

@@ -7,7 +7,8 @@
 
 namespace leitzahl {
 
-// The entries behind List1: held as the bytes that were appended, shown as Windows 1252.
+// The entries behind List1: held as the bytes that were appended, shown as Windows 1252
+// (or UTF-8, for a file re-saved that way).
 class EntryListModel final : public QAbstractListModel, public EntryList {
     Q_OBJECT
 
@@ -25,6 +26,9 @@ public:
     void releaseAppended();
     void showAppended();
 
+    // Shows the entries decoded as UTF-8 instead of Windows 1252.
+    void showAsUtf8(bool utf8);
+
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
@@ -32,6 +36,7 @@ private:
     MemoryEntryList entries_;
     int shownRows_ = 0;
     int holds_ = 0;
+    bool utf8_ = false;
 };
 
 }  // namespace leitzahl

@@ -1,4 +1,4 @@
-#include "ui/WrappingButton.h"
+#include "ui/qt/WrappingButton.h"
 
 #include <QStyleOptionButton>
 #include <QStylePainter>

@@ -1,4 +1,4 @@
-#include "ui/Tamsel_Dialog.h"
+#include "ui/qt/Tamsel_Dialog.h"
 
 #include <QFileDialog>
 

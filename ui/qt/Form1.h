@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/EntryListModel.h"
+#include "ui/qt/EntryListModel.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -13,9 +13,6 @@ class QListView;
 class QPushButton;
 
 namespace leitzahl {
-
-inline constexpr char kDownloadAddress[] =
-    "https://www.bundesbank.de/zahlungsverkehr/zahlungsverkehr_bankleitzahlen_download.php";
 
 // The program's only window: three command buttons, the entry list, the status and
 // link line, and the please-wait texts that show while the list is hidden.
@@ -30,6 +27,10 @@ public:
 
     EntryListModel& entries() { return entries_; }
 
+    // The open command from the point where a file has been chosen: for a file named
+    // on the command line or dropped on the window.
+    void OpenPath(const QString& path);
+
 public slots:
     void Command1_Click(int index);
     void Timer1_Timer();
@@ -38,6 +39,8 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void Form_Load();
@@ -59,5 +62,12 @@ private:
     std::function<void()> endProgram_;
     std::chrono::steady_clock::time_point eventsProcessed_;
 };
+
+// The folder the open dialog starts in: the program's own, or, for an installed
+// program in PREFIX/bin, PREFIX/share/leitzahl, which holds the sample file.
+QString ProgramFilesFolder();
+
+// Qt's own dialogs and buttons in German, whatever the user's locale.
+void InstallGermanTranslations();
 
 }  // namespace leitzahl

@@ -1,6 +1,6 @@
-#include "ui/EntryListModel.h"
+#include "ui/qt/EntryListModel.h"
 
-#include "ui/Windows1252.h"
+#include "ui/shared/TextDecoding.h"
 
 #include <climits>
 
@@ -39,6 +39,16 @@ void EntryListModel::showAppended()
     }
 }
 
+void EntryListModel::showAsUtf8(bool utf8)
+{
+    if (utf8 != utf8_) {
+        utf8_ = utf8;
+        if (shownRows_ > 0) {
+            emit dataChanged(index(0), index(shownRows_ - 1));
+        }
+    }
+}
+
 int EntryListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : shownRows_;
@@ -49,7 +59,8 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= shownRows_) {
         return {};
     }
-    return DecodeWindows1252(entries_.entry(static_cast<std::size_t>(index.row())));
+    const std::string_view bytes = entries_.entry(static_cast<std::size_t>(index.row()));
+    return QString::fromStdU16String(utf8_ ? DecodeUtf8(bytes) : DecodeWindows1252(bytes));
 }
 
 }  // namespace leitzahl

@@ -1,9 +1,18 @@
-#include "ui/Form1.h"
+#include "ui/qt/Form1.h"
 
 #include "core/Version.h"
-#include "ui/WrappingButton.h"
+#include "ui/qt/WrappingButton.h"
+#include "ui/shared/FormTexts.h"
 
 #include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QMimeData>
+#include <QTranslator>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QLabel>
@@ -17,15 +26,12 @@ namespace leitzahl {
 
 namespace {
 
-constexpr int kClientWidth = 563;
-constexpr int kClientHeight = 437;
-constexpr int kTickMilliseconds = 500;
-
-QFont NamedFont(const QStringList& families, double points)
+// The named face, or the nearest one this system has.
+QFont BoldFont(const form::Font& named)
 {
     QFont font;
-    font.setFamilies(families);
-    font.setPointSizeF(points);
+    font.setFamilies({named.family, "Liberation Sans"});
+    font.setPointSizeF(named.points);
     font.setBold(true);
     return font;
 }
@@ -35,6 +41,16 @@ void SetTextColour(QLabel* label, const QColor& colour)
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
+}
+
+QColor ToQColor(const form::Colour& colour)
+{
+    return QColor(colour.red, colour.green, colour.blue);
+}
+
+void Place(QWidget* widget, const form::Place& place)
+{
+    widget->setGeometry(place.left, place.top, place.width, place.height);
 }
 
 }  // namespace
@@ -48,7 +64,8 @@ Form1::Form1(QWidget* parent)
           std::_Exit(EXIT_SUCCESS);
       })
 {
-    setFixedSize(kClientWidth, kClientHeight);
+    setFixedSize(form::kClientWidth, form::kClientHeight);
+    setAcceptDrops(true);
     // The layout was drawn for a narrow system font; the common wide Linux default
     // would cut off the download address and crowd the button captions.
     QFont narrow = font();
@@ -59,25 +76,23 @@ Form1::Form1(QWidget* parent)
     setWindowIcon(icon);
 
     // Created first, so that the list covers them while it is visible.
-    Label1_ = new QLabel("Bitte warten. Alles wird gut :-)", this);
+    Label1_ = new QLabel(QString::fromUtf8(form::kPleaseWait), this);
     Label1_->setObjectName("Label1");
-    Label1_->setGeometry(6, 183, 550, 28);
-    Label1_->setFont(NamedFont({"Arial", "Liberation Sans"}, 14.25));
+    Place(Label1_, form::kLabel1);
+    Label1_->setFont(BoldFont(form::kLabel1Font));
     Label1_->setAlignment(Qt::AlignCenter);
 
     Label3_ = new QLabel(this);
     Label3_->setObjectName("Label3");
-    Label3_->setGeometry(144, 213, 271, 28);
-    Label3_->setFont(NamedFont({"MS Sans Serif", "Liberation Sans"}, 13.5));
+    Place(Label3_, form::kLabel3);
+    Label3_->setFont(BoldFont(form::kLabel3Font));
     Label3_->setAlignment(Qt::AlignCenter);
-    SetTextColour(Label3_, QColor(0, 64, 0));
+    SetTextColour(Label3_, ToQColor(form::kDotsColour));
 
-    const std::array<const char*, 3> captions{"b&lz Textdatei öffnen", "csv Textdatei &sichern", "&Ende"};
-    const std::array<int, 3> lefts{6, 96, 474};
     for (int index = 0; index < 3; ++index) {
-        auto* button = new WrappingButton(QString::fromUtf8(captions[index]), this);
+        auto* button = new WrappingButton(QString::fromUtf8(form::kButtonCaptions[index]), this);
         button->setObjectName(QString("Command1_%1").arg(index));
-        button->setGeometry(lefts[index], 6, 82, 49);
+        Place(button, form::kCommand1[index]);
         connect(button, &QPushButton::clicked, this, [this, index] { Command1_Click(index); });
         Command1_[index] = button;
     }
@@ -85,7 +100,7 @@ Form1::Form1(QWidget* parent)
 
     List1_ = new QListView(this);
     List1_->setObjectName("List1");
-    List1_->setGeometry(6, 63, 550, 329);
+    Place(List1_, form::kList1);
     List1_->setModel(&entries_);
     List1_->setUniformItemSizes(true);
     List1_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -93,10 +108,10 @@ Form1::Form1(QWidget* parent)
 
     Label2_ = new QLabel(this);
     Label2_->setObjectName("Label2");
-    Label2_->setGeometry(6, 399, 550, 31);
+    Place(Label2_, form::kLabel2);
     Label2_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label2_->installEventFilter(this);
-    SetTextColour(Label2_, QColor(0, 0, 255));
+    SetTextColour(Label2_, ToQColor(form::kLinkColour));
 
     setTabOrder(Command1_[0], List1_);
     setTabOrder(List1_, Command1_[1]);
@@ -104,15 +119,16 @@ Form1::Form1(QWidget* parent)
     Command1_[0]->setFocus();
 
     connect(&Timer1_, &QTimer::timeout, this, &Form1::Timer1_Timer);
-    Timer1_.start(kTickMilliseconds);
+    Timer1_.start(form::kTickMilliseconds);
 
     Form_Load();
 }
 
 void Form1::Form_Load()
 {
-    setWindowTitle(QString("V%1.%2    leitzahl – blz.txt nach blz.csv").arg(kVersionMajor).arg(kVersionMinor));
-    Label2_->setText(QString("Laden Sie die aktuelle BLZ-Textdatei unter\r\n") + kDownloadAddress);
+    setWindowTitle(QString("V%1.%2").arg(kVersionMajor).arg(kVersionMinor) +
+                   QString::fromUtf8(form::kCaptionAfterVersion));
+    Label2_->setText(QString::fromUtf8(form::kStartTextFirstLine) + "\r\n" + form::kDownloadAddress);
     Label2_->setCursor(Qt::PointingHandCursor);
 }
 
@@ -141,7 +157,7 @@ void Form1::SetLabel2Black()
 void Form1::Label2_Click()
 {
     if (Label2IsLink()) {
-        QDesktopServices::openUrl(QUrl(kDownloadAddress));
+        QDesktopServices::openUrl(QUrl(form::kDownloadAddress));
     }
 }
 
@@ -169,10 +185,56 @@ void Form1::ProcessEvents()
     QCoreApplication::processEvents();
 }
 
+void Form1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void Form1::dropEvent(QDropEvent* event)
+{
+    // The first plain file of those dropped; with none, the first thing dropped, so
+    // that a folder gives the usual error.
+    QString chosen;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile() && chosen.isEmpty() && QFileInfo(url.toLocalFile()).isFile()) {
+            chosen = url.toLocalFile();
+        }
+    }
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (chosen.isEmpty() && !urls.isEmpty() && urls.first().isLocalFile()) {
+        chosen = urls.first().toLocalFile();
+    }
+    if (!chosen.isEmpty()) {
+        event->acceptProposedAction();
+        OpenPath(chosen);
+    }
+}
+
 void Form1::closeEvent(QCloseEvent* event)
 {
     event->accept();
     endProgram_();
+}
+
+QString ProgramFilesFolder()
+{
+    const QDir program(QCoreApplication::applicationDirPath());
+    const QString installed = program.filePath("../share/leitzahl");
+    if (program.dirName() == "bin" && QFileInfo(installed).isDir()) {
+        return QDir(installed).canonicalPath();
+    }
+    return program.path();
+}
+
+void InstallGermanTranslations()
+{
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QLocale(QLocale::German, QLocale::Germany), "qtbase", "_",
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+    }
 }
 
 }  // namespace leitzahl
