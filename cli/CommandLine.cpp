@@ -18,6 +18,11 @@ namespace leitzahl {
 namespace {
 
 constexpr std::string_view kStandardStream = "-";
+#ifdef _WIN32
+constexpr char kFolderSeparator = '\\';
+#else
+constexpr char kFolderSeparator = '/';
+#endif
 constexpr char kUsage[] =
     "Aufruf: leitzahl-cli [--] EINGABE AUSGABE\n"
     "       leitzahl-cli --help | --version\n"
@@ -130,7 +135,7 @@ int RunCommandLine(std::span<const std::string_view> arguments, std::FILE* out, 
         return kExitUsage;
     }
     // ".csv" would be completed to a hidden file of that name.
-    if (paths[1].empty() || paths[1].ends_with('/')) {
+    if (paths[1].empty() || paths[1].ends_with('/') || paths[1].ends_with(kFolderSeparator)) {
         std::fprintf(err, "AUSGABE muss eine Datei nennen, keinen Ordner: „%.*s“\n",
                      static_cast<int>(paths[1].size()), paths[1].data());
         std::fputs(kUsage, err);

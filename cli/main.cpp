@@ -2,9 +2,15 @@
 #include "core/SystemFile.h"
 
 #include <csignal>
-#include <malloc.h>
+#include <string>
 #include <string_view>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -17,19 +23,43 @@ extern "C" void EndOnSignal(int number)
     std::raise(number);
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int Run(const std::vector<std::string>& arguments)
 {
-    for (const int number : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const int number : {SIGINT, SIGTERM}) {
         std::signal(number, EndOnSignal);
     }
+#ifdef SIGHUP
+    std::signal(SIGHUP, EndOnSignal);
+#endif
+    const std::vector<std::string_view> views(arguments.begin(), arguments.end());
+    const int status = leitzahl::RunCommandLine(views, stdout, stderr);
+    return leitzahl::FinishStandardOutput(status, stdout, stderr);
+}
+
+}  // namespace
+
+#ifdef _WIN32
+// The command line arrives in UTF-16 and goes on in UTF-8, as the program holds paths.
+int wmain(int argc, wchar_t** argv)
+{
+    // Messages are UTF-8: the console shows their umlauts right.
+    SetConsoleOutputCP(CP_UTF8);
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) {
+        const int length = WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string argument(static_cast<std::size_t>(length > 0 ? length - 1 : 0), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, argument.data(), length, nullptr, nullptr);
+        arguments.push_back(std::move(argument));
+    }
+    return Run(arguments);
+}
+#else
+int main(int argc, char** argv)
+{
     // Keep freed memory for reuse instead of handing it back at once: the next stage
     // then writes into pages that are already mapped, not fresh ones to fault in.
     mallopt(M_MMAP_THRESHOLD, 32 << 20);  // the largest it takes
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
-
-    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
-    const int status = leitzahl::RunCommandLine(arguments, stdout, stderr);
-    return leitzahl::FinishStandardOutput(status, stdout, stderr);
+    return Run(std::vector<std::string>(argv + 1, argv + argc));
 }
+#endif

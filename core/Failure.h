@@ -20,6 +20,17 @@ struct Failure {
 // well above them.
 inline constexpr std::int32_t kErrorLineTooShort = 1001;
 
+// The system's numbers for the errors the program reports without a system call.
+#ifdef _WIN32
+inline constexpr std::int32_t kErrorOutOfMemory = 8;  // ERROR_NOT_ENOUGH_MEMORY
+inline constexpr std::int32_t kErrorTooLarge = 223;   // ERROR_FILE_TOO_LARGE
+inline constexpr std::int32_t kErrorReadFault = 30;   // ERROR_READ_FAULT
+#else
+inline constexpr std::int32_t kErrorOutOfMemory = ENOMEM;
+inline constexpr std::int32_t kErrorTooLarge = EFBIG;
+inline constexpr std::int32_t kErrorReadFault = EIO;
+#endif
+
 using MaybeFailure = std::optional<Failure>;
 
 // Runs work (which gives back nothing or a MaybeFailure) and turns running out of
@@ -35,9 +46,9 @@ MaybeFailure GuardMemory(Work&& work)
             return work();
         }
     } catch (const std::bad_alloc&) {
-        return Failure{ENOMEM, "Nicht genügend Arbeitsspeicher."};
+        return Failure{kErrorOutOfMemory, "Nicht genügend Arbeitsspeicher."};
     } catch (const std::length_error&) {
-        return Failure{EFBIG, "Die Datenmenge ist zu groß für den Arbeitsspeicher."};
+        return Failure{kErrorTooLarge, "Die Datenmenge ist zu groß für den Arbeitsspeicher."};
     }
 }
 

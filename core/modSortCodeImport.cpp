@@ -143,7 +143,7 @@ ImportResult ImportSortCodeFile(const std::string& path, EntryList& list)
     ImportResult result = ImportSortCodeText(FileText, list);
     if (FileText.damaged() && !result.failure) {
         // Another program cut the file short while it was read.
-        result.failure = ReadFailure(path, EIO);
+        result.failure = ReadFailure(path, kErrorReadFault);
     }
     return result;
 }

@@ -5,8 +5,10 @@
 
 #include <cerrno>
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace leitzahl {
 namespace {
@@ -192,6 +194,7 @@ TEST_F(ImportFileTest, EmptyFileIsValidWithoutEntries)
     EXPECT_EQ(result.lastPieceIndex, -1);
 }
 
+#ifndef _WIN32
 // Cuts its file short at the first entry, as another program overwriting the file
 // while it is read would.
 class ShrinkingFileList final : public EntryList {
@@ -259,6 +262,8 @@ INSTANTIATE_TEST_SUITE_P(
                     UnreadableCase{"Folder", "", EISDIR, "Das ist ein Ordner, keine Datei"},
                     UnreadableCase{"BelowAFile", "datei.txt/x.txt", ENOTDIR, "Ein Teil des Pfads ist kein Ordner"}),
     [](const auto& info) { return info.param.name; });
+
+#endif
 
 }  // namespace
 }  // namespace leitzahl

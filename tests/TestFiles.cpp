@@ -1,21 +1,30 @@
 #include "TestFiles.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <random>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace leitzahl::test {
 
 TempDir::TempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "leitzahl-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
+        const auto candidate = std::filesystem::temp_directory_path() / ("leitzahl-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate)) {
+            root_ = candidate;
+        }
     }
-    root_ = pattern;
+    if (root_.empty()) {
+        throw std::runtime_error("no temporary folder");
+    }
 }
 
 TempDir::~TempDir()
@@ -86,6 +95,7 @@ std::string Record(std::string_view sortCode, std::string_view name, std::string
     return record;
 }
 
+#ifndef _WIN32
 int RunInChild(const std::function<int()>& check)
 {
     const pid_t child = fork();
@@ -107,16 +117,36 @@ int RunUnprivileged(const std::function<int()>& check)
     });
 }
 
+#endif
+
 int RunShell(const std::string& commandLine)
 {
+#ifdef _WIN32
+    // cmd takes off the first and the last quote of the line, so it gets one more pair.
+    return std::system(('"' + commandLine + '"').c_str());
+#else
     const int status = std::system(commandLine.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+}
+
+std::string Quoted(const std::string& path)
+{
+#ifdef _WIN32
+    // The build's paths are those of the Linux machine; Wine shows its root as drive Z:.
+    if (path.starts_with('/')) {
+        std::string windows = "Z:" + path;
+        std::replace(windows.begin(), windows.end(), '/', '\\');
+        return '"' + windows + '"';
+    }
+#endif
+    return '"' + path + '"';
 }
 
 std::string Generate(const std::string& arguments, const TempDir& dir, const std::string& name)
 {
     const std::string path = dir.path(name);
-    if (RunShell(std::string(LEITZAHL_GENERATOR) + " " + arguments + " '" + path + "'") != 0) {
+    if (RunShell(Quoted(LEITZAHL_GENERATOR) + " " + arguments + " " + Quoted(path)) != 0) {
         throw std::runtime_error("generator failed: " + arguments);
     }
     return ReadBytes(path);

@@ -39,6 +39,7 @@ std::string Record(std::string_view sortCode, std::string_view name, std::string
 // Runs the project's generator with the given arguments and gives back the file's bytes.
 std::string Generate(const std::string& arguments, const TempDir& dir, const std::string& name);
 
+#ifndef _WIN32
 // Runs check in a child process; gives back the child's exit status.
 int RunInChild(const std::function<int()>& check);
 
@@ -47,6 +48,10 @@ inline constexpr unsigned kNobody = 65534;
 // Runs check in a child process without root's rights (as "nobody" when run as root),
 // so that permission errors can be seen; gives back the child's exit status.
 int RunUnprivileged(const std::function<int()>& check);
+#endif
+
+// A path in double quotes, which both shells take.
+std::string Quoted(const std::string& path);
 
 // Runs a shell command line; gives back its exit status.
 int RunShell(const std::string& commandLine);

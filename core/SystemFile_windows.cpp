@@ -1,0 +1,263 @@
+#include "core/SystemFile.h"
+
+#include <chrono>
+#include <cstdint>
+#include <utility>
+#include <windows.h>
+
+namespace leitzahl {
+
+std::string DescribeSystemError(int number)
+{
+    switch (number) {
+    case ERROR_FILE_NOT_FOUND: return "Die Datei wurde nicht gefunden";
+    case ERROR_PATH_NOT_FOUND: return "Der Ordner wurde nicht gefunden";
+    case ERROR_ACCESS_DENIED: return "Zugriff verweigert";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return "Ein anderes Programm verwendet die Datei gerade (etwa eine Tabellenkalkulation, in der sie "
+               "offen ist). Bitte schließen Sie sie dort zuerst und versuchen Sie es dann noch einmal";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return "Kein Speicherplatz mehr auf dem Datenträger";
+    case ERROR_INVALID_NAME: return "Der Dateiname ist ungültig";
+    case ERROR_FILENAME_EXCED_RANGE: return "Der Dateiname ist zu lang";
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY: return "Nicht genügend Arbeitsspeicher";
+    case ERROR_FILE_TOO_LARGE: return "Die Datei ist zu groß";
+    case ERROR_WRITE_PROTECT: return "Der Datenträger ist schreibgeschützt";
+    case ERROR_READ_FAULT: return "Die Datei wurde beim Lesen verändert";
+    default: return "Systemfehler " + std::to_string(number);
+    }
+}
+
+namespace {
+
+// Paths are UTF-8 inside the program and UTF-16 at the Windows API.
+std::wstring Widen(const std::string& utf8)
+{
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+    return wide;
+}
+
+int LastError()
+{
+    return static_cast<int>(GetLastError());
+}
+
+int ReadAll(HANDLE file, std::string& text)
+{
+    try {
+        std::size_t used = 0;
+        text.resize(1 << 16);
+        for (;;) {
+            if (used == text.size()) {
+                text.resize(text.size() * 2);
+            }
+            const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(text.size() - used, 1 << 30));
+            DWORD got = 0;
+            if (!ReadFile(file, text.data() + used, wanted, &got, nullptr)) {
+                const int error = LastError();
+                if (error == ERROR_BROKEN_PIPE) {
+                    break;  // the writing end of a pipe has closed: its end
+                }
+                text.clear();
+                return error;
+            }
+            if (got == 0) {
+                break;
+            }
+            used += got;
+        }
+        text.resize(used);
+    } catch (const std::bad_alloc&) {
+        text.clear();
+        return kErrorOutOfMemory;
+    } catch (const std::length_error&) {
+        text.clear();
+        return kErrorTooLarge;
+    }
+    return 0;
+}
+
+int WriteAll(HANDLE file, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 30));
+        DWORD put = 0;
+        if (!WriteFile(file, bytes.data(), wanted, &put, nullptr)) {
+            return LastError();
+        }
+        bytes.remove_prefix(put);
+    }
+    return 0;
+}
+
+// The temporary file of the save under way, for removal when Ctrl+C ends the program.
+wchar_t pendingTemporary[MAX_PATH * 4];
+volatile LONG temporaryPending = 0;
+
+HANDLE CreateTemporary(const std::wstring& folder, const std::wstring& file, std::wstring& name)
+{
+    constexpr std::size_t kKeptLength = 200;
+    constexpr wchar_t kLetters[] = L"abcdefghijklmnopqrstuvwxyz0123456789";
+    auto seed = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                static_cast<std::uint64_t>(GetCurrentProcessId()) << 40;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = folder + L"." + file.substr(0, kKeptLength) + L".";
+        for (int i = 0; i < 6; ++i) {
+            seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+            name += kLetters[(seed >> 33) % (sizeof kLetters / sizeof kLetters[0] - 1)];
+        }
+        HANDLE handle = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) {
+            if (handle != INVALID_HANDLE_VALUE && name.size() < std::size(pendingTemporary)) {
+                name.copy(pendingTemporary, name.size());
+                pendingTemporary[name.size()] = L'\0';
+                InterlockedExchange(&temporaryPending, 1);
+            }
+            return handle;
+        }
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+int ReplaceThroughTemporary(const std::wstring& target, std::string_view bytes)
+{
+    const std::size_t slash = target.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : target.substr(0, slash + 1);
+    const std::wstring file = slash == std::wstring::npos ? target : target.substr(slash + 1);
+    std::wstring temporary;
+    HANDLE handle = CreateTemporary(folder, file, temporary);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return LastError();
+    }
+    int error = WriteAll(handle, bytes);
+    if (error == 0 && !FlushFileBuffers(handle)) {
+        error = LastError();
+    }
+    if (!CloseHandle(handle) && error == 0) {
+        error = LastError();
+    }
+    // MoveFileEx rather than ReplaceFile: it also takes a target that does not exist
+    // yet, and it fails with a plain error number; WRITE_THROUGH returns only once the
+    // new name is on the disk.
+    if (error == 0 &&
+        !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        error = LastError();
+    }
+    if (error != 0) {
+        DeleteFileW(temporary.c_str());
+    }
+    InterlockedExchange(&temporaryPending, 0);
+    return error;
+}
+
+}  // namespace
+
+FileMapping::FileMapping(FileMapping&& other) noexcept
+    : address_(std::exchange(other.address_, nullptr)), size_(std::exchange(other.size_, 0))
+{
+}
+
+FileMapping& FileMapping::operator=(FileMapping&& other) noexcept
+{
+    if (this != &other) {
+        this->~FileMapping();
+        address_ = std::exchange(other.address_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+}
+
+FileMapping::~FileMapping()
+{
+    if (address_ != nullptr) {
+        UnmapViewOfFile(address_);
+        address_ = nullptr;
+    }
+}
+
+// Windows refuses to cut a file short while a view of it exists.
+bool FileMapping::damaged() const
+{
+    return false;
+}
+
+int ReadWholeFile(const std::string& path, FileMapping& mapping, std::string& text)
+{
+    mapping = FileMapping();
+    text.clear();
+    HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return LastError();
+    }
+    LARGE_INTEGER size{};
+    int error = 0;
+    if (GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &size) && size.QuadPart > 0) {
+        // The file's pages as the system caches them: no copy.
+        HANDLE section = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+        void* view = section != nullptr ? MapViewOfFile(section, FILE_MAP_READ, 0, 0, 0) : nullptr;
+        if (section != nullptr) {
+            CloseHandle(section);
+        }
+        if (view != nullptr) {
+            mapping.address_ = view;
+            mapping.size_ = static_cast<std::size_t>(size.QuadPart);
+            CloseHandle(file);
+            return 0;
+        }
+    }
+    error = ReadAll(file, text);
+    CloseHandle(file);
+    return error;
+}
+
+int ReadStandardInput(std::string& text)
+{
+    text.clear();
+    return ReadAll(GetStdHandle(STD_INPUT_HANDLE), text);
+}
+
+int SaveFile(const std::string& path, std::string_view bytes)
+{
+    const std::wstring target = Widen(path);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+        return ERROR_ACCESS_DENIED;
+    }
+    // Opened for writing first, as a plain write would: a file another program holds
+    // open (a spreadsheet) is reported as such, and a device is written into directly.
+    HANDLE handle = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const int error = LastError();
+        return error == ERROR_FILE_NOT_FOUND ? ReplaceThroughTemporary(target, bytes) : error;
+    }
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        int error = WriteAll(handle, bytes);
+        if (!CloseHandle(handle) && error == 0) {
+            error = LastError();
+        }
+        return error;
+    }
+    CloseHandle(handle);
+    return ReplaceThroughTemporary(target, bytes);
+}
+
+int WriteStandardOutput(std::string_view bytes)
+{
+    return WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), bytes);
+}
+
+void RemovePendingTemporaryFile()
+{
+    if (InterlockedCompareExchange(&temporaryPending, 0, 1) == 1) {
+        DeleteFileW(pendingTemporary);
+    }
+}
+
+}  // namespace leitzahl
