@@ -1,0 +1,24 @@
+#include "ui/win32/Form1.h"
+#include "ui/win32/WideText.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
+{
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    leitzahl::Form1 window(instance);
+    ShowWindow(window.handle(), show);
+    UpdateWindow(window.handle());
+    // "leitzahl.exe FILE", as Explorer's "Open with" starts it: opened once the window
+    // shows, as if chosen in the open dialog.
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (arguments != nullptr && count > 1) {
+        window.OpenPath(leitzahl::Narrow(arguments[1]));
+    }
+    LocalFree(arguments);
+    return leitzahl::RunMessageLoop(window);
+}

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Starts leitzahl.exe under Wine on a virtual display and uses it as a person would:
+# Alt+L, the path of a generated file typed into the open dialog, Enter; Alt+S, an
+# output path, Enter; the file must equal the Linux converter's output for the same
+# input; Alt+E must end the program with status 0 within a few seconds.
+# Usage: windows_end_to_end.sh PROGRAM LINUX_BUILD OUTPUT_FOLDER
+set -euo pipefail
+program=$1
+linux=$2
+out=$3
+
+if [ -z "${DISPLAY_READY:-}" ]; then
+    exec env DISPLAY_READY=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+work=$(mktemp -d)
+pid=
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+"$linux/tools/leitzahl-generate" --records 3000 --seed 23 --crlf "$work/blz.txt"
+"$linux/cli/leitzahl-cli" "$work/blz.txt" "$work/linux.csv" >/dev/null
+# Wine shows the Linux root as drive Z:.
+windowsPath() { echo "Z:${1//\//\\}"; }
+
+WINEDEBUG=-all wine "$program" &
+pid=$!
+window=$(timeout 60 xdotool search --sync --onlyvisible --name 'leitzahl' | head -n 1)
+title=$(xdotool getwindowname "$window")
+[ "$title" = "V0.3    leitzahl – blz.txt nach blz.csv" ] || { echo "FAIL: title is '$title'"; exit 1; }
+
+# Types a path into the dialog with the given title and confirms it.
+answerDialog() {
+    local dialog
+    dialog=$(timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n 1)
+    [ -n "$dialog" ] || { echo "FAIL: no dialog '$1'"; exit 1; }
+    sleep 0.5  # the file name box takes the keys once the dialog has settled
+    xdotool type --delay 10 "$2"
+    xdotool key Return
+    # Wine's dialog takes a moment to check the name before it closes.
+    for _ in $(seq 100); do
+        xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    echo "FAIL: the dialog '$1' did not close"
+    exit 1
+}
+
+# Without a window manager, focus is set by hand before each key.
+pressOnWindow() { xdotool windowfocus "$window"; sleep 0.3; xdotool key "$1"; }
+
+pressOnWindow alt+l
+answerDialog 'blz Textdatei öffnen' "$(windowsPath "$work/blz.txt")"
+sleep 1.5  # a tick of the timer, which enables the save button
+import -window root "$out/windows-window-after-import.png"
+pressOnWindow alt+s
+answerDialog 'CSV Datei speichern' "$(windowsPath "$work/windows")"
+for _ in $(seq 50); do [ -f "$work/windows.csv" ] && break; sleep 0.1; done
+sleep 0.5
+if ! cmp -s "$work/linux.csv" "$work/windows.csv"; then
+    echo "FAIL: the window saved other bytes than the Linux converter writes"
+    exit 1
+fi
+
+pressOnWindow alt+e
+for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$pid" 2>/dev/null; then
+    echo "FAIL: the program still runs 5 s after Alt+E"
+    exit 1
+fi
+status=0
+wait "$pid" || status=$?
+pid=
+[ "$status" -eq 0 ] || { echo "FAIL: the program ended with status $status"; exit 1; }
+echo "windows window end to end: 1 passed, 0 failed"

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "ui/win32/EntryListView.h"
+
+#include <array>
+#include <chrono>
+#include <string>
+#include <windows.h>
+
+namespace leitzahl {
+
+// The program's only window, in plain Win32: three command buttons, the entry list,
+// the status and link line, and the please-wait texts that show while the list is hidden.
+class Form1 {
+public:
+    // Creates the window (hidden) and runs Form_Load.
+    explicit Form1(HINSTANCE instance);
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    HWND handle() const { return hwnd_; }
+
+    // The open command from the point where a file has been chosen: for a file named
+    // on the command line or dropped on the window.
+    void OpenPath(const std::string& path);
+
+    void Command1_Click(int index);
+    void Timer1_Timer();
+    void Label2_Click();
+
+private:
+    static LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void CreateControls();
+    void Form_Load();
+    void OpenCommand();
+    void SaveCommand();
+    void ProcessEvents();
+    void ShowMessage(const std::string& text, const std::string& title, UINT icon);
+    void DropFiles(HDROP drop);
+    int Scaled(int pixels) const;
+    std::string ProgramFolder() const;
+
+    HINSTANCE instance_;
+    HWND hwnd_ = nullptr;
+    std::array<HWND, 3> Command1_{};
+    HWND List1_ = nullptr;
+    HWND Label1_ = nullptr;
+    HWND Label2_ = nullptr;
+    HWND Label3_ = nullptr;
+    HFONT dialogFont_ = nullptr;
+    HFONT label1Font_ = nullptr;
+    HFONT label3Font_ = nullptr;
+    COLORREF label2Colour_ = 0;
+    UINT dpi_ = 96;
+    EntryListView entries_;
+    std::chrono::steady_clock::time_point eventsProcessed_;
+};
+
+// Runs the window's messages, and the dialog keys (Tab, access keys), until it ends.
+int RunMessageLoop(const Form1& form);
+
+}  // namespace leitzahl

@@ -1,0 +1,105 @@
+#include "ui/win32/Form1.h"
+
+#include "core/Diverse.h"
+#include "core/StatusTexts.h"
+#include "core/modCsvExport.h"
+#include "core/modFileToTextBox.h"
+#include "core/modSortCodeImport.h"
+#include "ui/shared/FormTexts.h"
+#include "ui/shared/TextDecoding.h"
+#include "ui/win32/Tamsel_Dialog.h"
+#include "ui/win32/WideText.h"
+
+#include <cstdlib>
+
+namespace leitzahl {
+
+void Form1::Command1_Click(int index)
+{
+    switch (index) {
+    case 0: OpenCommand(); break;
+    case 1: SaveCommand(); break;
+    case 2:
+        DestroyWindow(hwnd_);
+        // Ends at once, also from inside a running duplicate removal.
+        std::_Exit(EXIT_SUCCESS);
+    default: break;
+    }
+}
+
+void Form1::OpenCommand()
+{
+    OpenPath(ShowOpenDialog(hwnd_, instance_, ProgramFolder(), form::kOpenTitle, form::kOpenFilterName,
+                            form::kOpenFilterPattern));
+}
+
+void Form1::OpenPath(const std::string& path)
+{
+    const std::size_t separator = path.find_last_of("\\/");
+    const std::string fileName = separator == std::string::npos ? std::string() : path.substr(separator + 1);
+    const std::string folder = path.substr(0, path.size() - fileName.size());
+    if (fileName.empty()) {
+        return;
+    }
+
+    entries_.clear();
+    ShowWindow(List1_, SW_HIDE);
+    // Saving now would write the entries before their duplicates are removed; the
+    // timer enables the button again once the list shows.
+    EnableWindow(Command1_[1], FALSE);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+
+    const std::string fullPath = folder + fileName;
+    entries_.holdAppended();
+    const ImportResult imported = ImportSortCodeFile(fullPath, entries_);
+    const bool utf8 = !imported.failure && IsUtf8Text(FileText);
+    MaybeFailure failure = imported.failure;
+    if (!failure) {
+        failure = RemoveDuplicates(entries_, [this] { ProcessEvents(); });
+    }
+    entries_.showAsUtf8(utf8);
+    entries_.releaseAppended();
+    if (failure) {
+        // Nothing of a file that could not be read in full is shown.
+        ShowMessage(failure->description, std::to_string(failure->number), MB_ICONERROR);
+        EmptyFileText();
+        entries_.clear();
+        ShowWindow(List1_, SW_SHOW);
+        return;
+    }
+
+    ShowWindow(List1_, SW_SHOW);
+    label2Colour_ = 0;  // black: the link line is a status line from now on
+    SetWindowTextW(Label2_, Widen(EntriesInFileText(imported.entriesRead, fullPath) + "\r\n" +
+                                  EntriesKeptText(imported.entriesRead, entries_.count()))
+                                .c_str());
+    InvalidateRect(Label2_, nullptr, TRUE);
+    EmptyFileText();
+    if (imported.unfitLines > 0) {
+        ShowMessage(UnfitLinesText(imported.unfitLines, imported.entriesRead, imported.firstUnfitLine),
+                    form::kWarningTitle, MB_ICONWARNING);
+    }
+}
+
+void Form1::SaveCommand()
+{
+    if (MaybeFailure failure = BuildExportText(entries_)) {
+        ShowMessage(failure->description, std::to_string(failure->number), MB_ICONERROR);
+        return;
+    }
+    const std::string name =
+        ShowSaveDialog(hwnd_, instance_, std::string(), form::kSaveTitle, form::kSaveFilterName, form::kSavePattern);
+    if (name.empty()) {
+        return;
+    }
+    const ExportResult written = WriteExportFile(name);
+    if (written.failure) {
+        ShowMessage(written.failure->description, std::to_string(written.failure->number), MB_ICONERROR);
+        return;
+    }
+    EmptyFileText();
+    entries_.clear();
+    SetWindowTextW(Label2_, Widen(SavedToText(written.finalName)).c_str());
+}
+
+}  // namespace leitzahl

@@ -1,0 +1,58 @@
+#include "ui/win32/Tamsel_Dialog.h"
+
+#include "ui/win32/WideText.h"
+
+#include <commdlg.h>
+#include <vector>
+
+namespace leitzahl {
+
+namespace {
+
+using DialogFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
+
+std::string ShowFileDialog(DialogFunction show, HWND owner, HINSTANCE instance, const std::string& initialFolder,
+                           const std::string& title, const std::string& filterName, const std::string& pattern)
+{
+    // Description, NUL, pattern, and the two NULs that end the list.
+    std::wstring filter = Widen(filterName);
+    filter += L'\0';
+    filter += Widen(pattern);
+    filter += L'\0';
+    filter += L'\0';
+    const std::wstring folder = Widen(initialFolder);
+    const std::wstring caption = Widen(title);
+    // Room for the longest path Windows takes, so no chosen path is cut.
+    std::vector<wchar_t> file(32768, L'\0');
+
+    OPENFILENAMEW request{};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = owner;
+    request.hInstance = instance;
+    request.lpstrFilter = filter.c_str();
+    request.lpstrFile = file.data();
+    request.nMaxFile = static_cast<DWORD>(file.size());
+    request.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    request.lpstrTitle = caption.c_str();
+    request.Flags = OFN_EXPLORER;
+    if (!show(&request)) {
+        return {};
+    }
+    return Narrow(file.data());
+}
+
+}  // namespace
+
+std::string ShowOpenDialog(HWND owner, HINSTANCE instance, const std::string& initialFolder,
+                           const std::string& title, const std::string& filterName, const std::string& pattern)
+{
+    return ShowFileDialog(GetOpenFileNameW, owner, instance, initialFolder, title, filterName, pattern);
+}
+
+std::string ShowSaveDialog(HWND owner, HINSTANCE instance, const std::string& initialFolder,
+                           const std::string& title, const std::string& filterName, const std::string& pattern)
+{
+    return ShowFileDialog(GetSaveFileNameW, owner, instance, initialFolder, title, filterName, pattern);
+}
+
+}  // namespace leitzahl
