@@ -1,5 +1,7 @@
 #include "core/SystemFile.h"
 
+#include <utility>
+
 namespace leitzahl {
 
 namespace {
@@ -13,6 +15,21 @@ Failure FileFailure(std::string_view path, int number, std::string_view action)
 }
 
 }  // namespace
+
+FileMapping::FileMapping(FileMapping&& other) noexcept
+    : address_(std::exchange(other.address_, nullptr)), size_(std::exchange(other.size_, 0))
+{
+}
+
+FileMapping& FileMapping::operator=(FileMapping&& other) noexcept
+{
+    if (this != &other) {
+        this->~FileMapping();
+        address_ = std::exchange(other.address_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+}
 
 Failure ReadFailure(std::string_view path, int number)
 {

@@ -270,21 +270,6 @@ int WriteInPlace(const std::string& target, std::string_view bytes)
 
 }  // namespace
 
-FileMapping::FileMapping(FileMapping&& other) noexcept
-    : address_(std::exchange(other.address_, nullptr)), size_(std::exchange(other.size_, 0))
-{
-}
-
-FileMapping& FileMapping::operator=(FileMapping&& other) noexcept
-{
-    if (this != &other) {
-        this->~FileMapping();
-        address_ = std::exchange(other.address_, nullptr);
-        size_ = std::exchange(other.size_, 0);
-    }
-    return *this;
-}
-
 FileMapping::~FileMapping()
 {
     if (address_ != nullptr) {

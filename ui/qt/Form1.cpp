@@ -3,6 +3,7 @@
 #include "core/Version.h"
 #include "ui/qt/WrappingButton.h"
 #include "ui/shared/FormTexts.h"
+#include "ui/shared/OpenSteps.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -21,6 +22,7 @@
 #include <QUrl>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace leitzahl {
 
@@ -173,13 +175,9 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 
 void Form1::ProcessEvents()
 {
-    // A million turns of the event loop would cost about a second; events that have
-    // waited less than 10 ms are handled at a later call.
-    const auto now = std::chrono::steady_clock::now();
-    if (now - eventsProcessed_ < std::chrono::milliseconds(10)) {
+    if (!EventsAreDue(eventsProcessed_)) {
         return;
     }
-    eventsProcessed_ = now;
     // What runs now may read the list through the view.
     entries_.showAppended();
     QCoreApplication::processEvents();
@@ -194,18 +192,13 @@ void Form1::dragEnterEvent(QDragEnterEvent* event)
 
 void Form1::dropEvent(QDropEvent* event)
 {
-    // The first plain file of those dropped; with none, the first thing dropped, so
-    // that a folder gives the usual error.
-    QString chosen;
+    std::vector<std::string> paths;
     for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile() && chosen.isEmpty() && QFileInfo(url.toLocalFile()).isFile()) {
-            chosen = url.toLocalFile();
+        if (url.isLocalFile()) {
+            paths.push_back(url.toLocalFile().toStdString());
         }
     }
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (chosen.isEmpty() && !urls.isEmpty() && urls.first().isLocalFile()) {
-        chosen = urls.first().toLocalFile();
-    }
+    const QString chosen = QString::fromStdString(ChooseDroppedFile(paths));
     if (!chosen.isEmpty()) {
         event->acceptProposedAction();
         OpenPath(chosen);

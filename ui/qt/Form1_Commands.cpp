@@ -1,13 +1,12 @@
 #include "ui/qt/Form1.h"
 
-#include "core/Diverse.h"
 #include "core/StatusTexts.h"
 #include "core/modCsvExport.h"
 #include "core/modFileToTextBox.h"
 #include "core/modSortCodeImport.h"
 #include "ui/qt/Tamsel_Dialog.h"
 #include "ui/shared/FormTexts.h"
-#include "ui/shared/TextDecoding.h"
+#include "ui/shared/OpenSteps.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -74,17 +73,12 @@ void Form1::OpenPath(const QString& path)
 
     const std::string fullPath = ToBytes(folder + fileName);
     entries_.holdAppended();
-    const ImportResult imported = ImportSortCodeFile(fullPath, entries_);
-    const bool utf8 = !imported.failure && IsUtf8Text(FileText);
-    MaybeFailure failure = imported.failure;
-    if (!failure) {
-        failure = RemoveDuplicates(entries_, [this] { ProcessEvents(); });
-    }
-    entries_.showAsUtf8(utf8);
+    const OpenOutcome outcome = ImportAndRemoveDuplicates(fullPath, entries_, [this] { ProcessEvents(); });
+    entries_.showAsUtf8(outcome.utf8);
     entries_.releaseAppended();
-    if (failure) {
+    if (outcome.failure) {
         // Nothing of a file that could not be read in full is shown.
-        ShowError(failure->number, FromBytes(failure->description));
+        ShowError(outcome.failure->number, FromBytes(outcome.failure->description));
         EmptyFileText();
         entries_.clear();
         List1_->show();
@@ -93,10 +87,10 @@ void Form1::OpenPath(const QString& path)
 
     List1_->show();
     SetLabel2Black();
-    Label2_->setText(FromBytes(EntriesInFileText(imported.entriesRead, fullPath)) + "\r\n" +
-                     FromBytes(EntriesKeptText(imported.entriesRead, entries_.count())));
+    Label2_->setText(FromBytes(EntriesInFileText(outcome.imported.entriesRead, fullPath)) + "\r\n" +
+                     FromBytes(EntriesKeptText(outcome.imported.entriesRead, entries_.count())));
     EmptyFileText();
-    if (imported.unfitLines > 0) {
+    if (const ImportResult& imported = outcome.imported; imported.unfitLines > 0) {
         ShowMessage(QMessageBox::Warning, QString::fromUtf8(form::kWarningTitle),
                     FromBytes(UnfitLinesText(imported.unfitLines, imported.entriesRead, imported.firstUnfitLine)));
     }

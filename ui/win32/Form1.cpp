@@ -2,11 +2,13 @@
 
 #include "core/Version.h"
 #include "ui/shared/FormTexts.h"
+#include "ui/shared/OpenSteps.h"
 #include "ui/win32/WideText.h"
 
 #include <commctrl.h>
 #include <cstdlib>
 #include <shellapi.h>
+#include <vector>
 
 namespace leitzahl {
 
@@ -162,13 +164,9 @@ void Form1::Label2_Click()
 
 void Form1::ProcessEvents()
 {
-    // A million turns of the message loop would cost about a second; messages that
-    // have waited less than 10 ms are handled at a later call.
-    const auto now = std::chrono::steady_clock::now();
-    if (now - eventsProcessed_ < std::chrono::milliseconds(10)) {
+    if (!EventsAreDue(eventsProcessed_)) {
         return;
     }
-    eventsProcessed_ = now;
     entries_.showAppended();
     MSG message{};
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -197,23 +195,14 @@ std::string Form1::ProgramFolder() const
 
 void Form1::DropFiles(HDROP drop)
 {
-    // The first plain file of those dropped; with none, the first thing dropped, so
-    // that a folder gives the usual error.
+    std::vector<std::string> paths;
     const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    std::string first;
-    std::string plainFile;
     for (UINT i = 0; i < count; ++i) {
         std::wstring name(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
         name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
-        const DWORD attributes = GetFileAttributesW(name.c_str());
-        if (i == 0) {
-            first = Narrow(name);
-        }
-        if (plainFile.empty() && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            plainFile = Narrow(name);
-        }
+        paths.push_back(Narrow(name));
     }
-    const std::string chosen = plainFile.empty() ? first : plainFile;
+    const std::string chosen = ChooseDroppedFile(paths);
     DragFinish(drop);
     if (!chosen.empty()) {
         OpenPath(chosen);

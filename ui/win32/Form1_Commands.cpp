@@ -1,12 +1,11 @@
 #include "ui/win32/Form1.h"
 
-#include "core/Diverse.h"
 #include "core/StatusTexts.h"
 #include "core/modCsvExport.h"
 #include "core/modFileToTextBox.h"
 #include "core/modSortCodeImport.h"
 #include "ui/shared/FormTexts.h"
-#include "ui/shared/TextDecoding.h"
+#include "ui/shared/OpenSteps.h"
 #include "ui/win32/Tamsel_Dialog.h"
 #include "ui/win32/WideText.h"
 
@@ -51,17 +50,12 @@ void Form1::OpenPath(const std::string& path)
 
     const std::string fullPath = folder + fileName;
     entries_.holdAppended();
-    const ImportResult imported = ImportSortCodeFile(fullPath, entries_);
-    const bool utf8 = !imported.failure && IsUtf8Text(FileText);
-    MaybeFailure failure = imported.failure;
-    if (!failure) {
-        failure = RemoveDuplicates(entries_, [this] { ProcessEvents(); });
-    }
-    entries_.showAsUtf8(utf8);
+    const OpenOutcome outcome = ImportAndRemoveDuplicates(fullPath, entries_, [this] { ProcessEvents(); });
+    entries_.showAsUtf8(outcome.utf8);
     entries_.releaseAppended();
-    if (failure) {
+    if (outcome.failure) {
         // Nothing of a file that could not be read in full is shown.
-        ShowMessage(failure->description, std::to_string(failure->number), MB_ICONERROR);
+        ShowMessage(outcome.failure->description, std::to_string(outcome.failure->number), MB_ICONERROR);
         EmptyFileText();
         entries_.clear();
         ShowWindow(List1_, SW_SHOW);
@@ -70,12 +64,12 @@ void Form1::OpenPath(const std::string& path)
 
     ShowWindow(List1_, SW_SHOW);
     label2Colour_ = 0;  // black: the link line is a status line from now on
-    SetWindowTextW(Label2_, Widen(EntriesInFileText(imported.entriesRead, fullPath) + "\r\n" +
-                                  EntriesKeptText(imported.entriesRead, entries_.count()))
+    SetWindowTextW(Label2_, Widen(EntriesInFileText(outcome.imported.entriesRead, fullPath) + "\r\n" +
+                                  EntriesKeptText(outcome.imported.entriesRead, entries_.count()))
                                 .c_str());
     InvalidateRect(Label2_, nullptr, TRUE);
     EmptyFileText();
-    if (imported.unfitLines > 0) {
+    if (const ImportResult& imported = outcome.imported; imported.unfitLines > 0) {
         ShowMessage(UnfitLinesText(imported.unfitLines, imported.entriesRead, imported.firstUnfitLine),
                     form::kWarningTitle, MB_ICONWARNING);
     }
