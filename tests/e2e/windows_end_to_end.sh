@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts leitzahl.exe under Wine on a virtual display and uses it as a person would:
-# Alt+L, the path of a generated file typed into the open dialog, Enter; Alt+S, an
+# Alt+L with a missing file gives the error box; Alt+L, the path of a generated file
+# typed into the open dialog, Enter; Alt+S, an
 # output path, Enter; the file must equal the Linux converter's output for the same
 # input; Alt+E must end the program with status 0 within a few seconds.
 # Usage: windows_end_to_end.sh PROGRAM LINUX_BUILD OUTPUT_FOLDER
@@ -46,6 +47,16 @@ answerDialog() {
 
 # Without a window manager, focus is set by hand before each key.
 pressOnWindow() { xdotool windowfocus "$window"; sleep 0.3; xdotool key "$1"; }
+
+# A file that is not there: the error box, titled with the error number, then the
+# window goes on.
+pressOnWindow alt+l
+answerDialog 'blz Textdatei öffnen' "$(windowsPath "$work/fehlt.txt")"
+box=$(timeout 20 xdotool search --sync --onlyvisible --name '^2$' | head -n 1)
+[ -n "$box" ] || { echo "FAIL: no error box titled 2"; exit 1; }
+sleep 0.5
+xdotool key Return
+sleep 0.5
 
 pressOnWindow alt+l
 answerDialog 'blz Textdatei öffnen' "$(windowsPath "$work/blz.txt")"
