@@ -96,22 +96,21 @@ std::uintptr_t pageSize = 4096;
 volatile std::sig_atomic_t shrunk = 0;
 struct sigaction previousBusAction {};
 
-extern "C" void OnBusError(int number, siginfo_t* info, void* context)
+extern "C" void OnBusError(int, siginfo_t* info, void*)
 {
     auto* at = static_cast<char*>(info->si_addr);
-    if (watchedBegin == nullptr || at < watchedBegin || at >= watchedBegin + watchedSize) {
-        // Not ours: the next try of the same access meets the handler that was there before.
-        sigaction(SIGBUS, &previousBusAction, nullptr);
-        return;
-    }
     // Zeros in place of the lost pages let the reader run to its end; it then reports
     // the file as unreadable.
     char* page = reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(at) & ~(pageSize - 1));
-    mmap(page, static_cast<std::size_t>(watchedBegin + watchedSize - page), PROT_READ,
-         MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+    const bool ours = watchedBegin != nullptr && at >= watchedBegin && at < watchedBegin + watchedSize;
+    if (!ours || mmap(page, static_cast<std::size_t>(watchedBegin + watchedSize - page), PROT_READ,
+                      MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED) {
+        // Not ours, or not to be mended: the next try of the same access meets the
+        // handler that was there before.
+        sigaction(SIGBUS, &previousBusAction, nullptr);
+        return;
+    }
     shrunk = 1;
-    (void)number;
-    (void)context;
 }
 
 void WatchMapping(char* begin, std::size_t size)
