@@ -1,8 +1,9 @@
 #include "core/SystemFile.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <utility>
+#include <iterator>
 #include <windows.h>
 
 namespace leitzahl {
