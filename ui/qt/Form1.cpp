@@ -6,19 +6,19 @@
 #include "ui/shared/OpenSteps.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLibraryInfo>
+#include <QListView>
 #include <QLocale>
 #include <QMimeData>
-#include <QTranslator>
-#include <QCoreApplication>
-#include <QDesktopServices>
-#include <QLabel>
-#include <QListView>
 #include <QMouseEvent>
+#include <QTranslator>
 #include <QUrl>
 #include <cstdio>
 #include <cstdlib>

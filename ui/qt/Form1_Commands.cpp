@@ -8,7 +8,6 @@
 #include "ui/shared/FormTexts.h"
 #include "ui/shared/OpenSteps.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
 #include <QListView>
