@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <iterator>
 
 namespace leitzahl {
 
@@ -41,6 +42,18 @@ void MemoryEntryList::clear()
     blockSize_ = 0;
     used_ = 0;
     views_.clear();
+}
+
+void MemoryEntryList::adopt(MemoryEntryList&& other)
+{
+    views_.insert(views_.end(), other.views_.begin(), other.views_.end());
+    // The other list's last block, with its room left, becomes the one appended to.
+    std::move(other.blocks_.begin(), other.blocks_.end(), std::back_inserter(blocks_));
+    if (!other.blocks_.empty()) {
+        blockSize_ = other.blockSize_;
+        used_ = other.used_;
+    }
+    other.clear();
 }
 
 void MemoryEntryList::keepOnly(const std::vector<std::size_t>& indexes)

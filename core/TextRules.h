@@ -7,11 +7,15 @@ namespace leitzahl {
 // Removes leading and trailing space characters only; tabs, CR and LF stay.
 constexpr std::string_view TrimSpaces(std::string_view text)
 {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return {};
+    std::size_t first = 0;
+    std::size_t end = text.size();
+    while (first < end && text[first] == ' ') {
+        ++first;
     }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+    while (end > first && text[end - 1] == ' ') {
+        --end;
+    }
+    return text.substr(first, end - first);
 }
 
 }  // namespace leitzahl

@@ -1,18 +1,38 @@
 #include "core/modFileToTextBox.h"
 
+#include <algorithm>
+
 namespace leitzahl {
 
 TextBuffer FileText;
 
-std::string& TextBuffer::text()
+std::string_view TextBuffer::view() const
 {
-    mapping_ = FileMapping();
+    if (mapping_.mapped()) {
+        return mapping_.bytes();
+    }
+    if (output_) {
+        return {output_.get(), outputSize_};
+    }
     return text_;
+}
+
+char* TextBuffer::overwrite(std::size_t size)
+{
+    clear();
+    output_ = std::make_unique_for_overwrite<char[]>(size);
+    outputSize_ = size;
+    return output_.get();
+}
+
+void TextBuffer::shorten(std::size_t size)
+{
+    outputSize_ = std::min(size, outputSize_);
 }
 
 TextBuffer& TextBuffer::operator=(std::string text)
 {
-    mapping_ = FileMapping();
+    clear();
     text_ = std::move(text);
     return *this;
 }
@@ -22,6 +42,8 @@ void TextBuffer::clear()
     mapping_ = FileMapping();
     text_.clear();
     text_.shrink_to_fit();
+    output_.reset();
+    outputSize_ = 0;
 }
 
 void EmptyFileText()

@@ -3,21 +3,25 @@
 #include "core/Failure.h"
 #include "core/SystemFile.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace leitzahl {
 
 // The shared text buffer: the whole input during an import, the output during a save.
-// A file's bytes are mapped into memory rather than copied; the output is built in text().
+// A file's bytes are mapped into memory rather than copied; the output is written into
+// room that is not cleared first.
 class TextBuffer {
 public:
-    std::string_view view() const { return mapping_.mapped() ? mapping_.bytes() : std::string_view(text_); }
+    std::string_view view() const;
     operator std::string_view() const { return view(); }
     bool empty() const { return view().empty(); }
 
-    // The text to build the output in; lets go of a mapped file first.
-    std::string& text();
+    // Room for an output of size bytes, not yet written; lets go of what the buffer held.
+    char* overwrite(std::size_t size);
+    // Keeps only the first size bytes of that output.
+    void shorten(std::size_t size);
     TextBuffer& operator=(std::string text);
 
     // Empties the buffer and hands its memory back.
@@ -31,7 +35,9 @@ private:
     friend MaybeFailure LoadFileText(const std::string& path);
     friend MaybeFailure LoadStandardInputText();
 
-    std::string text_;
+    std::string text_;  // standard input, or a text given
+    std::unique_ptr<char[]> output_;
+    std::size_t outputSize_ = 0;
     FileMapping mapping_;
 };
 

@@ -24,6 +24,21 @@ struct TextCase {
     std::string text;
 };
 
+// Enough entries for the text to be written in two halves at once, blank ones where
+// the halves meet.
+TextCase ManyEntries()
+{
+    TextCase c{"ManyEntriesWithBlankOnesInTheMiddle", {}, {}};
+    for (int i = 0; i < 100000; ++i) {
+        const bool blank = i > 49990 && i < 50010 && i % 3 == 0;
+        c.entries.push_back(blank ? "  " : std::to_string(i) + ";Bank;00");
+        if (!blank) {
+            c.text += (c.text.empty() ? "" : "\n") + c.entries.back();
+        }
+    }
+    return c;
+}
+
 class BuildExportTextTest : public testing::TestWithParam<TextCase> {};
 
 TEST_P(BuildExportTextTest, JoinsNonBlankEntriesWithLineFeeds)
@@ -44,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{"BlankEntriesLeftOut", {"", "a;1;00", "   ", "b;2;01", " "}, "a;1;00\nb;2;01"},
                     TextCase{"OnlyBlank", {"  "}, ""},
                     TextCase{"EmptyList", {}, ""},
-                    TextCase{"EntriesKeepTheirSpaces", {" a ", "b  "}, " a \nb  "}),
+                    TextCase{"EntriesKeepTheirSpaces", {" a ", "b  "}, " a \nb  "}, ManyEntries()),
     [](const auto& info) { return info.param.name; });
 
 struct NameCase {

@@ -168,6 +168,64 @@ TEST_P(UnfitLineTest, CountsLinesThatAreNoRecordsAndNamesTheFirst)
 INSTANTIATE_TEST_SUITE_P(Import, UnfitLineTest, testing::ValuesIn(UnfitCases()),
                          [](const auto& info) { return info.param.name; });
 
+// A large text is cut in two halves at once: whatever it holds, the result must equal
+// that of one pass over the text.
+struct HalvesCase {
+    friend void PrintTo(const HalvesCase& c, std::ostream* os) { *os << c.name; }
+    const char* name;
+    std::string text;
+};
+
+// Over a megabyte of records with sort codes from first on.
+std::string ManyRecords(int first)
+{
+    std::string text;
+    for (int code = first; code < first + 7000; ++code) {
+        text += Record(std::to_string(code), "Bank " + std::to_string(code), "09") + "\r\n";
+    }
+    return text;
+}
+
+std::vector<HalvesCase> HalvesCases()
+{
+    const std::string one = ManyRecords(10000000);
+    const std::string two = ManyRecords(20000000);
+    const std::string unfit = "Kopfzeile der Tabelle\n";
+    return {
+        {"Records", one + two},
+        {"NoFinalLineFeed", one + two + kRecord},
+        {"UnfitLineInSecondHalf", one + two + unfit + kRecord},
+        {"UnfitLinesInBothHalves", unfit + one + unfit + two},
+        {"BlankLinesWhereTheHalvesMeet", one + "\n\r\n  \n" + two},
+        {"ShortLineInFirstHalf", "1234\n" + one + two},
+        {"ShortLineInSecondHalf", one + two + "1234\r\n" + kRecord},
+        {"NoLineFeedAfterTheMiddle", one + std::string(2 << 20, 'x') + "\n"},
+    };
+}
+
+class HalvesTest : public testing::TestWithParam<HalvesCase> {};
+
+TEST_P(HalvesTest, GiveTheResultOfOnePass)
+{
+    MemoryEntryList halves;
+    MemoryEntryList onePass;
+    const ImportResult got = ImportSortCodeText(GetParam().text, halves);
+    const ImportResult want = ImportSortCodeText(GetParam().text, static_cast<EntryList&>(onePass));
+    EXPECT_EQ(got.lastPieceIndex, want.lastPieceIndex);
+    EXPECT_EQ(got.entriesRead, want.entriesRead);
+    EXPECT_EQ(got.unfitLines, want.unfitLines);
+    EXPECT_EQ(got.firstUnfitLine, want.firstUnfitLine);
+    ASSERT_EQ(got.failure.has_value(), want.failure.has_value());
+    if (want.failure) {
+        EXPECT_EQ(got.failure->description, want.failure->description);
+    } else {
+        EXPECT_EQ(test::Entries(halves), test::Entries(onePass));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Import, HalvesTest, testing::ValuesIn(HalvesCases()),
+                         [](const auto& info) { return info.param.name; });
+
 class ImportFileTest : public testing::Test {
 protected:
     test::TempDir dir;
