@@ -16,26 +16,20 @@
 namespace leitzahl {
 namespace {
 
-// Takes up the memory the allocator holds free, so that what a stage needs must come
-// from the system.
-std::vector<std::unique_ptr<char[]>> TakeFreeMemory()
+// Takes up the memory the allocator holds free and lets the address space grow by a
+// little more only, so that what a stage needs must come from the system and fails.
+std::vector<std::unique_ptr<char[]>> LeaveLittleMemory()
 {
-    constexpr std::size_t kPiece = 1 << 16;
-    std::vector<std::unique_ptr<char[]>> taken(mallinfo2().fordblks / kPiece);
+    std::vector<std::unique_ptr<char[]>> taken(mallinfo2().fordblks / 65536);
     for (auto& piece : taken) {
-        piece = std::make_unique<char[]>(kPiece);
+        piece = std::make_unique<char[]>(65536);
     }
-    return taken;
-}
-
-// Lets the process's address space grow by a little more only.
-void LimitGrowth(std::size_t bytes)
-{
     std::size_t pages = 0;
     std::ifstream("/proc/self/statm") >> pages;
-    const rlim_t limit = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + bytes;
+    const rlim_t limit = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (2 << 20);
     const rlimit both{limit, limit};
     setrlimit(RLIMIT_AS, &both);
+    return taken;
 }
 
 struct StageCase {
@@ -56,16 +50,13 @@ TEST_P(OutOfMemoryTest, StageReportsInsteadOfEnding)
     const StageCase& c = GetParam();
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const auto run = [&] {
-        constexpr int kEntries = 400000;
         MemoryEntryList list;
         std::string text;
-        const std::string record = test::Record("10020030", "Bank", "00") + "\n";
-        for (int i = 0; i < kEntries; ++i) {
+        for (int i = 0; i < 400000; ++i) {
             list.append(std::to_string(10000000 + i) + ";Bank;00");
-            text += record;
+            text += test::Record("10020030", "Bank", "00") + "\n";
         }
-        const auto taken = TakeFreeMemory();
-        LimitGrowth(2 << 20);
+        const auto taken = LeaveLittleMemory();
         const MaybeFailure failure = c.stage(list, text);
         return failure && failure->number == ENOMEM && !failure->description.empty() ? 0 : 1;
     };

@@ -18,24 +18,6 @@ protected:
     test::TempDir dir;
 };
 
-TEST_F(WindowsFileTest, TargetOpenInAnotherProgramIsReportedAndKept)
-{
-    test::WriteBytes(dir.path("blz.csv"), "alt");
-    // As a spreadsheet holds a file it shows: open, shared with nobody.
-    HANDLE held = CreateFileA(dir.path("blz.csv").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    FileText = "neu";
-    const ExportResult result = WriteExportFile(dir.path("blz.csv"));
-    CloseHandle(held);
-    ASSERT_TRUE(result.failure.has_value());
-    EXPECT_EQ(result.failure->number, ERROR_SHARING_VIOLATION);
-    EXPECT_NE(result.failure->description.find("Ein anderes Programm verwendet die Datei gerade"), std::string::npos)
-        << result.failure->description;
-    EXPECT_EQ(test::ReadBytes(dir.path("blz.csv")), "alt");
-    EXPECT_EQ(dir.names(), std::vector<std::string>{"blz.csv"});
-}
-
 struct RefusedCase {
     friend void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
     const char* name;
@@ -50,18 +32,26 @@ TEST_P(WindowsRefusedTest, SaveGivesTheSystemsErrorAndKeepsTheFolder)
     test::WriteBytes(dir.path("schreibgeschuetzt.csv"), "alt");
     SetFileAttributesA(dir.path("schreibgeschuetzt.csv").c_str(), FILE_ATTRIBUTE_READONLY);
     std::filesystem::create_directory(dir.path("ordner.csv"));
+    test::WriteBytes(dir.path("gehalten.csv"), "alt");
+    // As a spreadsheet holds a file it shows: open, shared with nobody.
+    HANDLE held = CreateFileA(dir.path("gehalten.csv").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
     FileText = "neu";
     const ExportResult result = WriteExportFile(dir.path(GetParam().target));
+    CloseHandle(held);
     SetFileAttributesA(dir.path("schreibgeschuetzt.csv").c_str(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_TRUE(result.failure.has_value());
     EXPECT_EQ(result.failure->number, GetParam().number);
     EXPECT_EQ(test::ReadBytes(dir.path("schreibgeschuetzt.csv")), "alt");
-    EXPECT_EQ(dir.names().size(), 2U);
+    EXPECT_EQ(test::ReadBytes(dir.path("gehalten.csv")), "alt");
+    EXPECT_EQ(dir.names().size(), 3U);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Windows, WindowsRefusedTest,
-    testing::Values(RefusedCase{"ReadOnlyFile", "schreibgeschuetzt.csv", ERROR_ACCESS_DENIED},
+    testing::Values(RefusedCase{"HeldByAnotherProgram", "gehalten.csv", ERROR_SHARING_VIOLATION},
+                    RefusedCase{"ReadOnlyFile", "schreibgeschuetzt.csv", ERROR_ACCESS_DENIED},
                     RefusedCase{"Folder", "ordner.csv", ERROR_ACCESS_DENIED},
                     RefusedCase{"MissingFolder", "fehlt\\blz.csv", ERROR_PATH_NOT_FOUND},
                     RefusedCase{"InvalidName", "a<b>.csv", ERROR_INVALID_NAME}),
