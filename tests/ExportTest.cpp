@@ -18,95 +18,60 @@
 namespace leitzahl {
 namespace {
 
-struct TextCase {
-    friend void PrintTo(const TextCase& c, std::ostream* os) { *os << c.name; }
-    const char* name;
-    std::vector<std::string> entries;
-    std::string text;
-};
-
-// Enough entries for the text to be written in two halves at once, blank ones where
-// the halves meet.
-TextCase ManyEntries()
+// The text of a list: its non-blank entries joined by LF. A hundred thousand entries
+// are written in two halves at once, with blank ones where the halves meet.
+TEST(Export, JoinsNonBlankEntriesWithLineFeeds)
 {
-    TextCase c{"ManyEntriesWithBlankOnesInTheMiddle", {}, {}};
+    std::vector<std::string> many;
+    std::string manyText;
     for (int i = 0; i < 100000; ++i) {
         const bool blank = i > 49990 && i < 50010 && i % 3 == 0;
-        c.entries.push_back(blank ? "  " : std::to_string(i) + ";Bank;00");
-        if (!blank) {
-            c.text += (c.text.empty() ? "" : "\n") + c.entries.back();
+        many.push_back(blank ? "  " : std::to_string(i) + ";Bank;00");
+        manyText += blank ? "" : (manyText.empty() ? "" : "\n") + many.back();
+    }
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"a;1;00", "b;2;01", "c;3;02"}, "a;1;00\nb;2;01\nc;3;02"},
+        {{"", "a;1;00", "   ", "b;2;01", " "}, "a;1;00\nb;2;01"},
+        {{"  "}, ""},
+        {{}, ""},
+        {{" a ", "b  "}, " a \nb  "},
+        {many, manyText}};
+    for (const auto& [entries, text] : cases) {
+        MemoryEntryList list;
+        for (const std::string& entry : entries) {
+            list.append(entry);
         }
+        FileText = "left over from a cancelled save\n";
+        BuildExportText(list);
+        // Compared as a whole: a diff of the megabyte case would take gigabytes.
+        EXPECT_TRUE(FileText.view() == text) << FileText.view().substr(0, 100);
     }
-    return c;
 }
 
-class BuildExportTextTest : public testing::TestWithParam<TextCase> {};
-
-TEST_P(BuildExportTextTest, JoinsNonBlankEntriesWithLineFeeds)
+TEST(Export, AppendsExtensionOnlyWhereMissing)
 {
-    const TextCase& c = GetParam();
-    MemoryEntryList list;
-    for (const std::string& entry : c.entries) {
-        list.append(entry);
+    for (const auto& [chosen, completed] : {std::pair{"/tmp/blz", "/tmp/blz.csv"}, {"/tmp/blz.csv", "/tmp/blz.csv"},
+                                            {"/tmp/blz.CSV", "/tmp/blz.CSV"}, {"/tmp/blz.txt", "/tmp/blz.txt.csv"},
+                                            {"/tmp/blz.csvx", "/tmp/blz.csvx.csv"}, {".csv", ".csv"}}) {
+        EXPECT_EQ(CompleteCsvName(chosen), completed);
     }
-    FileText = "left over from a cancelled save\n";
-    BuildExportText(list);
-    // Compared as a whole: a diff of the megabyte case would take gigabytes.
-    EXPECT_TRUE(FileText.view() == c.text) << FileText.view().substr(0, 100);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Export, BuildExportTextTest,
-    testing::Values(TextCase{"ThreeEntries", {"a;1;00", "b;2;01", "c;3;02"}, "a;1;00\nb;2;01\nc;3;02"},
-                    TextCase{"BlankEntriesLeftOut", {"", "a;1;00", "   ", "b;2;01", " "}, "a;1;00\nb;2;01"},
-                    TextCase{"OnlyBlank", {"  "}, ""},
-                    TextCase{"EmptyList", {}, ""},
-                    TextCase{"EntriesKeepTheirSpaces", {" a ", "b  "}, " a \nb  "}, ManyEntries()),
-    [](const auto& info) { return info.param.name; });
-
-struct NameCase {
-    friend void PrintTo(const NameCase& c, std::ostream* os) { *os << c.chosen; }
-    const char* chosen;
-    const char* final;
-};
-
-class CompleteCsvNameTest : public testing::TestWithParam<NameCase> {};
-
-TEST_P(CompleteCsvNameTest, AppendsExtensionOnlyWhereMissing)
-{
-    EXPECT_EQ(CompleteCsvName(GetParam().chosen), GetParam().final);
-}
-
-INSTANTIATE_TEST_SUITE_P(Export, CompleteCsvNameTest,
-                         testing::Values(NameCase{"/tmp/blz", "/tmp/blz.csv"},
-                                         NameCase{"/tmp/blz.csv", "/tmp/blz.csv"},
-                                         NameCase{"/tmp/blz.CSV", "/tmp/blz.CSV"},
-                                         NameCase{"/tmp/blz.txt", "/tmp/blz.txt.csv"},
-                                         NameCase{"/tmp/blz.csvx", "/tmp/blz.csvx.csv"},
-                                         NameCase{".csv", ".csv"}));
 
 class WriteExportFileTest : public testing::Test {
 protected:
     test::TempDir dir;
 };
 
+#ifndef _WIN32
 TEST_F(WriteExportFileTest, WritesBytesUnderCompletedNameAndLeavesNoTemporary)
 {
-    FileText = "10020030;M\xFChle;A4\n20030040;B;00";
-    const ExportResult result = WriteExportFile(dir.path("blz"));
-    ASSERT_FALSE(result.failure.has_value());
-    EXPECT_EQ(result.finalName, dir.path("blz.csv"));
-    EXPECT_EQ(test::ReadBytes(dir.path("blz.csv")), FileText.view());
-    EXPECT_EQ(dir.names(), std::vector<std::string>{"blz.csv"});
-}
-
-#ifndef _WIN32
-TEST_F(WriteExportFileTest, LongestFileNameStillFits)
-{
     const std::string name(251, 'b');  // with ".csv" the longest name a folder takes
-    FileText = "x";
-    ASSERT_FALSE(WriteExportFile(dir.path(name)).failure.has_value());
-    EXPECT_EQ(test::ReadBytes(dir.path(name + ".csv")), "x");
+    FileText = "10020030;M\xFChle;A4\n20030040;B;00";
+    const ExportResult result = WriteExportFile(dir.path(name));
+    ASSERT_FALSE(result.failure.has_value());
+    EXPECT_EQ(result.finalName, dir.path(name + ".csv"));
+    EXPECT_EQ(test::ReadBytes(dir.path(name + ".csv")), FileText.view());
+    EXPECT_EQ(dir.names(), std::vector<std::string>{name + ".csv"});
 }
 
 // A new file gets the permissions the umask leaves; a replaced one keeps its own and,
@@ -163,37 +128,37 @@ TEST_F(WriteExportFileTest, WritesWhereAPlainWriteWouldAndKeepsLinksAndPipes)
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
 }
 
-struct OpenFailureCase {
-    friend void PrintTo(const OpenFailureCase& c, std::ostream* os) { *os << c.name; }
-    const char* name;
-    const char* target;  // below the temporary folder
-    int number;
-    const char* reason;
-};
-
-class WriteOpenFailureTest : public WriteExportFileTest, public testing::WithParamInterface<OpenFailureCase> {};
-
-TEST_P(WriteOpenFailureTest, GivesBackErrorAndWritesNothing)
+// A save that fails, at the start or half way (the file-size limit stops write() after
+// 64 KiB), gives the system's error and leaves the folder as it was.
+TEST_F(WriteExportFileTest, FailedSaveLeavesFolderAsItWas)
 {
-    const OpenFailureCase& c = GetParam();
     test::WriteBytes(dir.path("datei"), "unberührt");
+    test::WriteBytes(dir.path("blz.csv"), "altes Ergebnis");
     mkdir(dir.path("ordner.csv").c_str(), 0755);
-    FileText = "a;b;c";
-    const ExportResult result = WriteExportFile(dir.path(c.target));
-    ASSERT_TRUE(result.failure.has_value());
-    EXPECT_EQ(result.failure->number, c.number);
-    EXPECT_EQ(result.failure->description,
-              "Die Datei „" + result.finalName + "“ kann nicht geschrieben werden: " + c.reason + ".");
+    FileText = std::string(1 << 20, 'x');
+    struct rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = old;
+    limited.rlim_cur = 64 * 1024;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    for (const auto& [target, number, reason] :
+         {std::tuple{"fehlt/blz.csv", ENOENT, "Datei oder Ordner nicht gefunden"},
+          std::tuple{"datei/blz.csv", ENOTDIR, "Ein Teil des Pfads ist kein Ordner"},
+          std::tuple{"ordner.csv", EISDIR, "Das ist ein Ordner, keine Datei"},
+          std::tuple{"blz.csv", EFBIG, "Die Datei ist zu groß"}}) {
+        const ExportResult result = WriteExportFile(dir.path(target));
+        ASSERT_TRUE(result.failure.has_value()) << target;
+        EXPECT_EQ(result.failure->number, number);
+        EXPECT_EQ(result.failure->description,
+                  "Die Datei „" + result.finalName + "“ kann nicht geschrieben werden: " + reason + ".");
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(test::ReadBytes(dir.path("datei")), "unberührt");
-    EXPECT_EQ(dir.names().size(), 2U);
+    EXPECT_EQ(test::ReadBytes(dir.path("blz.csv")), "altes Ergebnis");
+    EXPECT_EQ(dir.names().size(), 3U);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Export, WriteOpenFailureTest,
-    testing::Values(OpenFailureCase{"MissingFolder", "fehlt/blz.csv", ENOENT, "Datei oder Ordner nicht gefunden"},
-                    OpenFailureCase{"FolderIsAFile", "datei/blz.csv", ENOTDIR, "Ein Teil des Pfads ist kein Ordner"},
-                    OpenFailureCase{"TargetIsAFolder", "ordner.csv", EISDIR, "Das ist ein Ordner, keine Datei"}),
-    [](const auto& info) { return info.param.name; });
 
 // A user who may not replace the file, for its folder or for itself, gets EACCES and
 // the old file stays.
@@ -219,28 +184,6 @@ TEST_F(WriteExportFileTest, FileTheUserMayNotReplaceIsRefusedAndKept)
     EXPECT_EQ(status, 0);
     EXPECT_EQ(test::ReadBytes(dir.path("nurlesen/blz.csv")), "alt");
     EXPECT_EQ(test::ReadBytes(dir.path("blz.csv")), "alt");
-}
-
-TEST_F(WriteExportFileTest, WriteFailingHalfWayLeavesOldFileIntact)
-{
-    test::WriteBytes(dir.path("blz.csv"), "altes Ergebnis");
-    FileText = std::string(1 << 20, 'x');
-
-    // The file-size limit makes write() fail with EFBIG after 64 KiB.
-    struct rlimit old {};
-    getrlimit(RLIMIT_FSIZE, &old);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = old;
-    limited.rlim_cur = 64 * 1024;
-    setrlimit(RLIMIT_FSIZE, &limited);
-    const ExportResult result = WriteExportFile(dir.path("blz.csv"));
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-
-    ASSERT_TRUE(result.failure.has_value());
-    EXPECT_EQ(result.failure->number, EFBIG);
-    EXPECT_EQ(test::ReadBytes(dir.path("blz.csv")), "altes Ergebnis");
-    EXPECT_EQ(dir.names(), std::vector<std::string>{"blz.csv"});
 }
 
 #endif

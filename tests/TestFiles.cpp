@@ -14,16 +14,10 @@
 namespace leitzahl::test {
 
 TempDir::TempDir()
+    : root_(std::filesystem::temp_directory_path() / ("leitzahl-test-" + std::to_string(std::random_device()())))
 {
-    std::random_device random;
-    for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
-        const auto candidate = std::filesystem::temp_directory_path() / ("leitzahl-test-" + std::to_string(random()));
-        if (std::filesystem::create_directory(candidate)) {
-            root_ = candidate;
-        }
-    }
-    if (root_.empty()) {
-        throw std::runtime_error("no temporary folder");
+    if (!std::filesystem::create_directory(root_)) {
+        throw std::runtime_error("temporary folder exists: " + root_.string());
     }
 }
 
@@ -78,24 +72,17 @@ void WriteBytes(const std::string& path, std::string_view bytes)
 
 std::string Record(std::string_view sortCode, std::string_view name, std::string_view method)
 {
-    std::string record(sortCode);
-    record += '1';
+    // Sort code, flag, name (58), postcode, town (35), short name (27), PAN and BIC,
+    // method code, record number, change and deletion flags, successor.
     std::string field(name);
     field.resize(58, ' ');
-    record += field;
-    record += "12345";                                // postcode
-    record += "Irgendwo                           ";  // town, 35
-    record += "Kurzname                   ";          // short name, 27
-    record += "00000GENODEF1ABC";                     // PAN and BIC
-    record += method;
-    record += "000001U000000000";
-    if (record.size() != 168) {
-        throw std::logic_error("record must be 168 characters, is " + std::to_string(record.size()));
-    }
-    return record;
+    return std::string(sortCode) + "1" + field + "12345" + "Irgendwo" + std::string(27, ' ') + "Kurzname" +
+           std::string(19, ' ') + "00000GENODEF1ABC" + std::string(method) + "000001U000000000";
 }
 
 #ifndef _WIN32
+namespace {
+
 int RunInChild(const std::function<int()>& check)
 {
     const pid_t child = fork();
@@ -106,6 +93,8 @@ int RunInChild(const std::function<int()>& check)
     waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+}  // namespace
 
 int RunUnprivileged(const std::function<int()>& check)
 {

@@ -40,9 +40,6 @@ std::string Record(std::string_view sortCode, std::string_view name, std::string
 std::string Generate(const std::string& arguments, const TempDir& dir, const std::string& name);
 
 #ifndef _WIN32
-// Runs check in a child process; gives back the child's exit status.
-int RunInChild(const std::function<int()>& check);
-
 inline constexpr unsigned kNobody = 65534;
 
 // Runs check in a child process without root's rights (as "nobody" when run as root),

@@ -66,7 +66,6 @@ ModalHandler::Handler Record(DialogSeen& seen, ModalHandler::Handler then)
     return [&seen, then = std::move(then)](QDialog* dialog) {
         seen.title = dialog->windowTitle();
         if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
-            seen.filters = files->nameFilters();
             seen.folder = files->directory().absolutePath();
         }
         if (auto* box = qobject_cast<QMessageBox*>(dialog)) {

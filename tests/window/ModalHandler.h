@@ -41,7 +41,6 @@ ModalHandler::Handler Cancel();
 struct DialogSeen {
     QString title;
     QString text;        // message box text
-    QStringList filters; // file dialog name filters
     QString folder;      // file dialog start folder
     int icon = 0;        // message box icon
 };
