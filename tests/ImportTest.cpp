@@ -31,48 +31,30 @@ std::string RecordEndingInSpaces()
 
 // The entries a text gives, and where a line too short for a record stops the import,
 // the message and the entries before it.
-struct CutCase {
-    friend void PrintTo(const CutCase& c, std::ostream* os) { *os << c.name; }
-    const char* name;
-    std::string text;
-    std::vector<std::string> entries;
-    std::int64_t lastPieceIndex;
-    std::string failure = {};
-};
-
-class CutTest : public testing::TestWithParam<CutCase> {};
-
-TEST_P(CutTest, YieldsEntriesOrStopsAtShortLine)
+TEST(Import, YieldsEntriesOrStopsAtShortLine)
 {
-    const CutCase& c = GetParam();
-    MemoryEntryList list;
-    const ImportResult result = ImportSortCodeText(c.text, list);
-    EXPECT_EQ(result.failure ? result.failure->description : "", c.failure);
-    EXPECT_EQ(test::Entries(list), c.entries);
-    EXPECT_EQ(result.lastPieceIndex, c.lastPieceIndex);
+    const std::tuple<std::string, std::vector<std::string>, std::int64_t, std::string> cases[] = {
+        {"   " + kRecord + "\n", {kEntry}, 1, ""},  // leading spaces are trimmed first
+        {RecordEndingInSpaces() + "\n", {"10020030;Volksbank M\xFChlbr\xFC" "ck eG;Q7"}, 1, ""},
+        {Record("30040050", "  Bank  am; Markt ", "09") + "\n", {"30040050;Bank  am; Markt;09"}, 1, ""},
+        {"12345678X\n", {"12345678;;12"}, 1, ""},
+        {"12345678X" + std::string(57, 'n') + "E\n", {"12345678;" + std::string(57, 'n') + "E;nn"}, 1, ""},
+        {"\n    \n\r\n" + kRecord + "\r\n\r\n", {kEntry}, 5, ""},  // blank lines are skipped
+        {"", {}, -1, ""},
+        {"\t2345678XName\n", {"\t2345678;Name;\t2"}, 1, ""},  // a tab is not trimmed
+        {"1234567\x80X\xE4\xF6\xFC\xDF\x00\xFF\n"s, {"1234567\x80;\xE4\xF6\xFC\xDF\x00\xFF;12"s}, 1, ""},
+        {"12345678\n", {}, 0, TooShort(1)},
+        {kRecord + "\n\n  1234567  \n" + kRecord, {kEntry}, 2, TooShort(3)},
+        {kRecord + "\r\n\r", {kEntry}, 1, TooShort(2)},  // a lone CR at the end of the text
+        {"1234\r\r\n", {}, 0, TooShort(1)}};
+    for (const auto& [text, entries, lastPieceIndex, failure] : cases) {
+        MemoryEntryList list;
+        const ImportResult result = ImportSortCodeText(text, list);
+        EXPECT_EQ(result.failure ? result.failure->description : "", failure) << text;
+        EXPECT_EQ(test::Entries(list), entries);
+        EXPECT_EQ(result.lastPieceIndex, lastPieceIndex) << text;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Import, CutTest,
-    testing::Values(
-        CutCase{"LeadingSpacesAreTrimmedFirst", "   " + kRecord + "\n", {kEntry}, 1},
-        CutCase{"TrailingSpacesMoveMethodLeft", RecordEndingInSpaces() + "\n",
-                {"10020030;Volksbank M\xFChlbr\xFC" "ck eG;Q7"}, 1},
-        CutCase{"InnerSpacesAndSemicolonStay", Record("30040050", "  Bank  am; Markt ", "09") + "\n",
-                {"30040050;Bank  am; Markt;09"}, 1},
-        CutCase{"NineCharacters", "12345678X\n", {"12345678;;12"}, 1},
-        CutCase{"SixtySevenCharacters", "12345678X" + std::string(57, 'n') + "E\n",
-                {"12345678;" + std::string(57, 'n') + "E;nn"}, 1},
-        CutCase{"BlankLinesAreSkipped", "\n    \n\r\n" + kRecord + "\r\n\r\n", {kEntry}, 5},
-        CutCase{"EmptyText", "", {}, -1},
-        CutCase{"TabIsNotTrimmed", "\t2345678XName\n", {"\t2345678;Name;\t2"}, 1},
-        CutCase{"BytesPassUnchanged", "1234567\x80X\xE4\xF6\xFC\xDF\x00\xFF\n"s,
-                {"1234567\x80;\xE4\xF6\xFC\xDF\x00\xFF;12"s}, 1},
-        CutCase{"EightCharactersAreTooShort", "12345678\n", {}, 0, TooShort(1)},
-        CutCase{"ShortLineAfterGoodLines", kRecord + "\n\n  1234567  \n" + kRecord, {kEntry}, 2, TooShort(3)},
-        CutCase{"LoneCrAtEndOfText", kRecord + "\r\n\r", {kEntry}, 1, TooShort(2)},
-        CutCase{"CrInsideLine", "1234\r\r\n", {}, 0, TooShort(1)}),
-    [](const auto& info) { return info.param.name; });
 
 // Lines that do not look like records are counted and the first is named; they are
 // still cut as any other line.
@@ -87,7 +69,7 @@ TEST(Import, CountsLinesThatAreNoRecordsAndNamesTheFirst)
         {line + line + kRecord.substr(0, 100), 1, 3},
         {"Bankleitzahl;Merkmal;Bezeichnung;PLZ;Ort\n10020030;1;Volksbank;12345;Ort\n", 2, 1},
         {line + Record("1002003O", "Bank", "00") + "\r\n", 1, 2},  // a letter in the sort code
-        {std::string(kRecord).replace(158, 1, "X"), 1, 1},          // no change flag
+        {kRecord.substr(0, 158) + "X" + kRecord.substr(159), 1, 1},  // no change flag
         {std::string(kRecord).insert(20, 19, 'x'), 1, 1},           // longer than any record
     };
     for (const auto& [text, unfitLines, firstUnfitLine] : cases) {

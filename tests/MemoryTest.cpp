@@ -2,7 +2,6 @@
 #include "core/Diverse.h"
 #include "core/MemoryEntryList.h"
 #include "core/modCsvExport.h"
-#include "core/modFileToTextBox.h"
 #include "core/modSortCodeImport.h"
 
 #include <cerrno>

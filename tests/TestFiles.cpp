@@ -29,11 +29,6 @@ TempDir::~TempDir()
     std::filesystem::remove_all(root_, ignored);
 }
 
-void TempDir::openToAll() const
-{
-    std::filesystem::permissions(root_, std::filesystem::perms::all);
-}
-
 std::vector<std::string> TempDir::names() const
 {
     std::vector<std::string> names;
@@ -81,29 +76,15 @@ std::string Record(std::string_view sortCode, std::string_view name, std::string
 }
 
 #ifndef _WIN32
-namespace {
-
-int RunInChild(const std::function<int()>& check)
+int RunUnprivileged(const std::function<int()>& check)
 {
     const pid_t child = fork();
     if (child == 0) {
-        _exit(check());
+        _exit(geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0) ? 99 : check());
     }
     int status = 0;
     waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-}  // namespace
-
-int RunUnprivileged(const std::function<int()>& check)
-{
-    return RunInChild([&] {
-        if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
-            return 99;
-        }
-        return check();
-    });
 }
 
 #endif

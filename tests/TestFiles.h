@@ -18,8 +18,6 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    // Lets other users into the folder, for checks made without root's rights.
-    void openToAll() const;
     std::string path(std::string_view name) const { return (root_ / name).string(); }
     std::vector<std::string> names() const;
 

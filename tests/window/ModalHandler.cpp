@@ -46,13 +46,12 @@ bool ModalHandler::eventFilter(QObject* watched, QEvent* event)
 ModalHandler::Handler ChooseFile(const QString& path)
 {
     return [path](QDialog* dialog) {
-        auto* files = qobject_cast<QFileDialog*>(dialog);
-        if (files == nullptr) {
+        if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+            files->selectFile(path);
+            dialog->accept();  // QFileDialog::accept, reached through the public base
+        } else {
             dialog->reject();
-            return;
         }
-        files->selectFile(path);
-        dialog->accept();  // QFileDialog::accept, reached through the public base
     };
 }
 

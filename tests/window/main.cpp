@@ -1,28 +1,20 @@
 #include "ui/qt/Form1.h"
 
 #include <QApplication>
+#include <cstdio>
 #include <gtest/gtest.h>
-
-namespace {
-
-QtMessageHandler defaultHandler = nullptr;
-
-// The headless platform says this for every fixed-size window; it is no fault.
-void DropPlatformNoise(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (!message.contains("propagateSizeHints")) {
-        defaultHandler(type, context, message);
-    }
-}
-
-}  // namespace
 
 int main(int argc, char** argv)
 {
-    defaultHandler = qInstallMessageHandler(DropPlatformNoise);
     // Set before the application exists, so that the tests run (and are listed)
     // on a machine without a display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The headless platform warns of every fixed-size window; that is no fault.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+        if (!message.contains("propagateSizeHints")) {
+            std::fprintf(stderr, "%s\n", qPrintable(message));
+        }
+    });
     QApplication application(argc, argv);
     leitzahl::InstallGermanTranslations();
     testing::InitGoogleTest(&argc, argv);

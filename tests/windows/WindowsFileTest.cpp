@@ -13,15 +13,11 @@
 namespace leitzahl {
 namespace {
 
-class WindowsFileTest : public testing::Test {
-protected:
-    test::TempDir dir;
-};
-
 // A file another program holds open (a spreadsheet: shared with nobody), a read-only
 // file, a folder, a missing folder and an invalid name: the system's error, nothing changed.
-TEST_F(WindowsFileTest, RefusedSaveGivesTheSystemsErrorAndKeepsTheFolder)
+TEST(WindowsFile, RefusedSaveGivesTheSystemsErrorAndKeepsTheFolder)
 {
+    test::TempDir dir;
     test::WriteBytes(dir.path("schreibgeschuetzt.csv"), "alt");
     SetFileAttributesA(dir.path("schreibgeschuetzt.csv").c_str(), FILE_ATTRIBUTE_READONLY);
     std::filesystem::create_directory(dir.path("ordner.csv"));
@@ -44,8 +40,9 @@ TEST_F(WindowsFileTest, RefusedSaveGivesTheSystemsErrorAndKeepsTheFolder)
     EXPECT_EQ(dir.names().size(), 3U);
 }
 
-TEST_F(WindowsFileTest, FolderAndFileNamesWithUmlautsRoundTrip)
+TEST(WindowsFile, FolderAndFileNamesWithUmlautsRoundTrip)
 {
+    test::TempDir dir;
     // UTF-8, as the program holds paths.
     const std::string folder = dir.path("") + "\xC3\x9C" "berweisungen";
     const std::string input = folder + "\\blz-J\xC3\xA4nner.txt";
