@@ -6,6 +6,8 @@
 
 namespace leitzahl {
 
+class MemoryEntryList;
+
 // An ordered list of entries, each held as the bytes that were appended.
 // A view returned by entry() stays valid until the next append() or clear().
 class EntryList {
@@ -16,6 +18,9 @@ public:
     virtual std::string_view entry(std::size_t index) const = 0;
     virtual void append(std::string_view text) = 0;
     virtual void clear() = 0;
+    // Where the list keeps its entries in a MemoryEntryList and may take many at once
+    // straight into it, that list; else nullptr.
+    virtual MemoryEntryList* store() { return nullptr; }
 
 protected:
     EntryList() = default;

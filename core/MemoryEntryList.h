@@ -16,6 +16,7 @@ public:
     std::string_view entry(std::size_t index) const override;
     void append(std::string_view text) override;
     void clear() override;
+    MemoryEntryList* store() override { return this; }
 
     // Makes room for this many entries' places at once; pages not yet used cost nothing.
     void reserve(std::size_t entries) { views_.reserve(entries); }

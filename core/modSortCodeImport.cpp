@@ -128,9 +128,7 @@ void CutLines(std::string_view text, EntryList& list, ImportResult& result)
     result.lastPieceIndex = piece;
 }
 
-}  // namespace
-
-ImportResult ImportSortCodeText(std::string_view text, EntryList& list)
+ImportResult ImportInOnePass(std::string_view text, EntryList& list)
 {
     ImportResult result;
     if (MaybeFailure failure = GuardMemory([&] { CutLines(text, list, result); })) {
@@ -139,26 +137,29 @@ ImportResult ImportSortCodeText(std::string_view text, EntryList& list)
     return result;
 }
 
-ImportResult ImportSortCodeText(std::string_view text, MemoryEntryList& list)
+}  // namespace
+
+ImportResult ImportSortCodeText(std::string_view text, EntryList& list)
 {
     // Below this size a second thread costs more than it saves.
     constexpr std::size_t kSplitFrom = 1 << 20;
-    const std::size_t middle = text.size() < kSplitFrom ? std::string_view::npos : text.find('\n', text.size() / 2);
+    MemoryEntryList* store = list.store();
+    const std::size_t middle =
+        store == nullptr || text.size() < kSplitFrom ? std::string_view::npos : text.find('\n', text.size() / 2);
     if (middle == std::string_view::npos || middle + 1 == text.size()) {
-        return ImportSortCodeText(text, static_cast<EntryList&>(list));
+        return ImportInOnePass(text, list);
     }
-    // The halves meet at a line feed, so no line is cut in two; the second half's line
-    // numbers count on from the first half's.
+    // The halves meet at a line feed, so no line is cut in two; the second half's
+    // line numbers count on from the first half's.
     ImportResult result;
     ImportResult second;
     MemoryEntryList secondList;
     if (MaybeFailure failure = GuardMemory([&] {
             // A place per 168 bytes, so that joining the halves moves no place.
-            list.reserve(list.count() + text.size() / kRecordLength + 1);
+            store->reserve(store->count() + text.size() / kRecordLength + 1);
             secondList.reserve((text.size() - middle) / kRecordLength + 1);
-            RunSideBySide(
-                [&] { result = ImportSortCodeText(text.substr(0, middle + 1), static_cast<EntryList&>(list)); },
-                [&] { second = ImportSortCodeText(text.substr(middle + 1), static_cast<EntryList&>(secondList)); });
+            RunSideBySide([&] { result = ImportInOnePass(text.substr(0, middle + 1), *store); },
+                          [&] { second = ImportInOnePass(text.substr(middle + 1), secondList); });
         })) {
         result.failure = std::move(failure);
         return result;
@@ -178,16 +179,13 @@ ImportResult ImportSortCodeText(std::string_view text, MemoryEntryList& list)
                                                                       : std::move(second.failure);
         return result;
     }
-    if (MaybeFailure failure = GuardMemory([&] { list.adopt(std::move(secondList)); })) {
+    if (MaybeFailure failure = GuardMemory([&] { store->adopt(std::move(secondList)); })) {
         result.failure = std::move(failure);
     }
     return result;
 }
 
-namespace {
-
-template <typename List>
-ImportResult ImportFile(const std::string& path, List& list)
+ImportResult ImportSortCodeFile(const std::string& path, EntryList& list)
 {
     if (MaybeFailure failure = LoadFileText(path)) {
         ImportResult result;
@@ -200,18 +198,6 @@ ImportResult ImportFile(const std::string& path, List& list)
         result.failure = ReadFailure(path, kErrorReadFault);
     }
     return result;
-}
-
-}  // namespace
-
-ImportResult ImportSortCodeFile(const std::string& path, EntryList& list)
-{
-    return ImportFile(path, list);
-}
-
-ImportResult ImportSortCodeFile(const std::string& path, MemoryEntryList& list)
-{
-    return ImportFile(path, list);
 }
 
 }  // namespace leitzahl

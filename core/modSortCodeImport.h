@@ -10,8 +10,6 @@
 
 namespace leitzahl {
 
-class MemoryEntryList;
-
 struct ImportResult {
     // Index of the last LF-separated piece of the text; -1 for an empty text.
     std::int64_t lastPieceIndex = -1;
@@ -31,13 +29,11 @@ inline constexpr std::size_t kLongestEntry = 8 + 1 + 58 + 1 + 2;
 
 // Appends one entry per non-blank line of text to the list: "sort code;bank name;
 // method code". The method code is counted from the end of the line, where the
-// extended record has 6 more digits.
+// extended record has 6 more digits. A large text goes in two halves at once into a
+// list that offers its store.
 ImportResult ImportSortCodeText(std::string_view text, EntryList& list);
-// The same, with a large text cut in two halves at once.
-ImportResult ImportSortCodeText(std::string_view text, MemoryEntryList& list);
 
 // Loads the file into FileText, then imports FileText. FileText keeps the text.
 ImportResult ImportSortCodeFile(const std::string& path, EntryList& list);
-ImportResult ImportSortCodeFile(const std::string& path, MemoryEntryList& list);
 
 }  // namespace leitzahl

@@ -18,6 +18,8 @@ public:
     std::string_view entry(std::size_t index) const override { return entries_.entry(index); }
     void append(std::string_view text) override;
     void clear() override;
+    // Only while appended rows are held: the view learns of them at release.
+    MemoryEntryList* store() override { return holds_ > 0 ? &entries_ : nullptr; }
 
     // While held, appended rows reach the view only with showAppended(), in one step.
     void holdAppended() { ++holds_; }
