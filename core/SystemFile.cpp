@@ -24,7 +24,7 @@ FileMapping::FileMapping(FileMapping&& other) noexcept
 FileMapping& FileMapping::operator=(FileMapping&& other) noexcept
 {
     if (this != &other) {
-        this->~FileMapping();
+        FileMapping old(std::move(*this));  // unmapped when this call returns
         address_ = std::exchange(other.address_, nullptr);
         size_ = std::exchange(other.size_, 0);
     }

@@ -285,7 +285,6 @@ FileMapping::~FileMapping()
     if (address_ != nullptr) {
         ForgetMapping();
         munmap(address_, size_);
-        address_ = nullptr;
     }
 }
 

@@ -161,7 +161,6 @@ FileMapping::~FileMapping()
 {
     if (address_ != nullptr) {
         UnmapViewOfFile(address_);
-        address_ = nullptr;
     }
 }
 
