@@ -1,5 +1,5 @@
+#include "core/SystemFile.h"
 #include "ui/win32/Form1.h"
-#include "ui/win32/WideText.h"
 
 #include <commctrl.h>
 #include <shellapi.h>

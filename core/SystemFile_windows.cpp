@@ -33,15 +33,6 @@ std::string DescribeSystemError(int number)
 
 namespace {
 
-// Paths are UTF-8 inside the program and UTF-16 at the Windows API.
-std::wstring Widen(const std::string& utf8)
-{
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-    return wide;
-}
-
 int LastError()
 {
     return static_cast<int>(GetLastError());
@@ -236,6 +227,23 @@ int SaveFile(const std::string& path, std::string_view bytes)
 int WriteStandardOutput(std::string_view bytes)
 {
     return WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), bytes);
+}
+
+std::wstring Widen(std::string_view utf8)
+{
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+    return wide;
+}
+
+std::string Narrow(std::wstring_view wide)
+{
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length, nullptr, nullptr);
+    return utf8;
 }
 
 void RemovePendingTemporaryFile()

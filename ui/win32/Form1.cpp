@@ -1,9 +1,9 @@
 #include "ui/win32/Form1.h"
 
+#include "core/SystemFile.h"
 #include "core/Version.h"
 #include "ui/shared/FormTexts.h"
 #include "ui/shared/OpenSteps.h"
-#include "ui/win32/WideText.h"
 
 #include <commctrl.h>
 #include <cstdlib>

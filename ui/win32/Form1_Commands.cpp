@@ -1,13 +1,13 @@
 #include "ui/win32/Form1.h"
 
 #include "core/StatusTexts.h"
+#include "core/SystemFile.h"
 #include "core/modCsvExport.h"
 #include "core/modFileToTextBox.h"
 #include "core/modSortCodeImport.h"
 #include "ui/shared/FormTexts.h"
 #include "ui/shared/OpenSteps.h"
 #include "ui/win32/Tamsel_Dialog.h"
-#include "ui/win32/WideText.h"
 
 #include <cstdlib>
 

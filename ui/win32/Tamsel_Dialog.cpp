@@ -1,6 +1,6 @@
 #include "ui/win32/Tamsel_Dialog.h"
 
-#include "ui/win32/WideText.h"
+#include "core/SystemFile.h"
 
 #include <commdlg.h>
 #include <vector>
