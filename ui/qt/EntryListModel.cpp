@@ -1,18 +1,8 @@
 #include "ui/qt/EntryListModel.h"
 
-#include "ui/shared/TextDecoding.h"
-
 #include <climits>
 
 namespace leitzahl {
-
-void EntryListModel::append(std::string_view text)
-{
-    entries_.append(text);
-    if (holds_ == 0) {
-        showAppended();
-    }
-}
 
 void EntryListModel::clear()
 {
@@ -20,12 +10,6 @@ void EntryListModel::clear()
     entries_.clear();
     shownRows_ = 0;
     endResetModel();
-}
-
-void EntryListModel::releaseAppended()
-{
-    --holds_;
-    showAppended();
 }
 
 void EntryListModel::showAppended()
@@ -39,13 +23,10 @@ void EntryListModel::showAppended()
     }
 }
 
-void EntryListModel::showAsUtf8(bool utf8)
+void EntryListModel::decodingChanged()
 {
-    if (utf8 != utf8_) {
-        utf8_ = utf8;
-        if (shownRows_ > 0) {
-            emit dataChanged(index(0), index(shownRows_ - 1));
-        }
+    if (shownRows_ > 0) {
+        emit dataChanged(index(0), index(shownRows_ - 1));
     }
 }
 
@@ -59,8 +40,7 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= shownRows_) {
         return {};
     }
-    const std::string_view bytes = entries_.entry(static_cast<std::size_t>(index.row()));
-    return QString::fromStdU16String(utf8_ ? DecodeUtf8(bytes) : DecodeWindows1252(bytes));
+    return QString::fromStdU16String(shownText(static_cast<std::size_t>(index.row())));
 }
 
 }  // namespace leitzahl

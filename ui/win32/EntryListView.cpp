@@ -1,31 +1,15 @@
 #include "ui/win32/EntryListView.h"
 
-#include "ui/shared/TextDecoding.h"
-
 #include <climits>
 #include <commctrl.h>
 
 namespace leitzahl {
-
-void EntryListView::append(std::string_view text)
-{
-    entries_.append(text);
-    if (holds_ == 0) {
-        showAppended();
-    }
-}
 
 void EntryListView::clear()
 {
     entries_.clear();
     shownRows_ = 0;
     ListView_SetItemCountEx(view_, 0, 0);
-}
-
-void EntryListView::releaseAppended()
-{
-    --holds_;
-    showAppended();
 }
 
 void EntryListView::showAppended()
@@ -38,12 +22,9 @@ void EntryListView::showAppended()
     }
 }
 
-void EntryListView::showAsUtf8(bool utf8)
+void EntryListView::decodingChanged()
 {
-    if (utf8 != utf8_) {
-        utf8_ = utf8;
-        InvalidateRect(view_, nullptr, TRUE);
-    }
+    InvalidateRect(view_, nullptr, TRUE);
 }
 
 const wchar_t* EntryListView::rowText(std::size_t row)
@@ -51,8 +32,7 @@ const wchar_t* EntryListView::rowText(std::size_t row)
     if (row >= shownRows_) {
         return L"";
     }
-    const std::string_view bytes = entries_.entry(row);
-    const std::u16string text = utf8_ ? DecodeUtf8(bytes) : DecodeWindows1252(bytes);
+    const std::u16string text = shownText(row);
     rowText_.assign(text.begin(), text.end());
     return rowText_.c_str();
 }

@@ -1,0 +1,35 @@
+#include "ui/shared/ShownEntryList.h"
+
+#include "ui/shared/TextDecoding.h"
+
+namespace leitzahl {
+
+void ShownEntryList::append(std::string_view text)
+{
+    entries_.append(text);
+    if (holds_ == 0) {
+        showAppended();
+    }
+}
+
+void ShownEntryList::releaseAppended()
+{
+    --holds_;
+    showAppended();
+}
+
+void ShownEntryList::showAsUtf8(bool utf8)
+{
+    if (utf8 != utf8_) {
+        utf8_ = utf8;
+        decodingChanged();
+    }
+}
+
+std::u16string ShownEntryList::shownText(std::size_t index) const
+{
+    const std::string_view bytes = entries_.entry(index);
+    return utf8_ ? DecodeUtf8(bytes) : DecodeWindows1252(bytes);
+}
+
+}  // namespace leitzahl

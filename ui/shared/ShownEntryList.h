@@ -1,0 +1,43 @@
+#pragma once
+
+#include "core/EntryList.h"
+#include "core/MemoryEntryList.h"
+
+#include <string>
+
+namespace leitzahl {
+
+// The entries behind a window's List1: held as the bytes that were appended, shown as
+// Windows 1252 (or UTF-8, for a file re-saved that way). How the view learns of new
+// rows and of another decoding is the window system's part.
+class ShownEntryList : public EntryList {
+public:
+    std::size_t count() const override { return entries_.count(); }
+    std::string_view entry(std::size_t index) const override { return entries_.entry(index); }
+    void append(std::string_view text) override;
+    // Only while appended rows are held: the view learns of them at release.
+    MemoryEntryList* store() override { return holds_ > 0 ? &entries_ : nullptr; }
+
+    // While held, appended rows reach the view only with showAppended(), all in one
+    // step: told of a million rows one by one, the view would take longer than the import.
+    void holdAppended() { ++holds_; }
+    void releaseAppended();
+    virtual void showAppended() = 0;
+
+    // Shows the entries decoded as UTF-8 instead of Windows 1252.
+    void showAsUtf8(bool utf8);
+
+protected:
+    // The entry's bytes as the list shows them.
+    std::u16string shownText(std::size_t index) const;
+    // Tells the view that every row reads anew.
+    virtual void decodingChanged() = 0;
+
+    MemoryEntryList entries_;
+
+private:
+    int holds_ = 0;
+    bool utf8_ = false;
+};
+
+}  // namespace leitzahl
