@@ -34,14 +34,24 @@ constexpr char kUsage[] =
     "Standardausgabe (die Meldungen gehen dann auf die Standardfehlerausgabe).\n"
     "Gelesen werden Sätze zu 168 Zeichen und die erweiterten zu 174 Zeichen.\n"
     "\n"
+    "Eine Eingabe ohne Einträge ersetzt keine vorhandene Ausgabe.\n"
+    "\n"
     "Exit-Status: 0 umgewandelt; 1 Fehler, nichts geschrieben; 2 falscher Aufruf;\n"
     "3 umgewandelt, aber Zeilen sehen nicht wie Einträge der Bankleitzahlendatei aus\n"
-    "(die Warnung nennt die erste).\n";
+    "(die Warnung nennt die erste); 4 umgewandelt und gespeichert, aber die Meldungen\n"
+    "konnten nicht ausgegeben werden.\n";
 
 struct Paths {
     std::string input;
     std::string output;
 };
+
+int Usage(std::FILE* err, const std::string& reason)
+{
+    std::fprintf(err, "%s\n", reason.c_str());
+    std::fputs(kUsage, err);
+    return kExitUsage;
+}
 
 int ReportFailure(const Failure& failure, std::FILE* err)
 {
@@ -65,8 +75,15 @@ int Convert(const Paths& paths, std::FILE* out, std::FILE* err)
         imported = ImportSortCodeFile(paths.input, list);
     }
     EmptyFileText();
+    const std::string shownInput = fromStandardInput ? "(Standardeingabe)" : paths.input;
     if (imported.failure) {
         return ReportFailure(*imported.failure, err);
+    }
+    // Nothing to convert must not replace a good result with an empty file.
+    if (imported.entriesRead == 0) {
+        return ReportFailure(Failure{kErrorNoEntries, "Die Datei „" + shownInput +
+                                                          "“ enthält keine Einträge der Bankleitzahlendatei."},
+                             err);
     }
 
     if (MaybeFailure failure = RemoveDuplicates(list)) {
@@ -90,16 +107,22 @@ int Convert(const Paths& paths, std::FILE* out, std::FILE* err)
     }
 
     std::FILE* messages = toStandardOutput ? err : out;
-    const std::string shownInput = fromStandardInput ? "(Standardeingabe)" : paths.input;
     std::fprintf(messages, "%s\n%s\n%s\n", EntriesInFileText(imported.entriesRead, shownInput).c_str(),
                  EntriesKeptText(imported.entriesRead, list.count()).c_str(),
                  SavedToText(finalName).c_str());
+    // The CSV is saved by now: a summary that cannot be printed must not read as
+    // "nothing written".
+    const bool messagesLost = messages == out && (std::fflush(out) != 0 || std::ferror(out) != 0);
+    if (messagesLost) {
+        std::fprintf(err, "Das Ergebnis wurde unter „%s“ gespeichert, aber die Meldungen konnten nicht ausgegeben "
+                          "werden: %s.\n",
+                     finalName.c_str(), DescribeSystemError(errno).c_str());
+    }
     if (imported.unfitLines > 0) {
         std::fprintf(err, "Warnung: %s\n",
                      UnfitLinesText(imported.unfitLines, imported.entriesRead, imported.firstUnfitLine).c_str());
-        return kExitWarning;
     }
-    return kExitSuccess;
+    return messagesLost ? kExitMessagesLost : imported.unfitLines > 0 ? kExitWarning : kExitSuccess;
 }
 
 }  // namespace
@@ -115,8 +138,7 @@ int RunCommandLine(std::span<const std::string_view> arguments, std::FILE* out, 
             optionsEnded = true;
         } else if (argument == "--help" || argument == "--version") {
             if (arguments.size() != 1) {
-                std::fputs(kUsage, err);
-                return kExitUsage;
+                return Usage(err, std::string(argument) + " steht allein, ohne weitere Argumente.");
             }
             if (argument == "--help") {
                 std::fputs(kUsage, out);
@@ -125,35 +147,36 @@ int RunCommandLine(std::span<const std::string_view> arguments, std::FILE* out, 
             }
             return kExitSuccess;
         } else {
-            std::fprintf(err, "Unbekannte Option: %.*s\n", static_cast<int>(argument.size()), argument.data());
-            std::fputs(kUsage, err);
-            return kExitUsage;
+            return Usage(err, "Unbekannte Option: " + std::string(argument));
         }
     }
-    if (paths.size() != 2) {
-        std::fputs(kUsage, err);
-        return kExitUsage;
+    if (paths.size() < 2) {
+        return Usage(err, paths.empty() ? "EINGABE und AUSGABE fehlen." : "AUSGABE fehlt.");
     }
-    // ".csv" would be completed to a hidden file of that name.
-    if (paths[1].empty() || paths[1].ends_with('/') || paths[1].ends_with(kFolderSeparator)) {
-        std::fprintf(err, "AUSGABE muss eine Datei nennen, keinen Ordner: „%.*s“\n",
-                     static_cast<int>(paths[1].size()), paths[1].data());
-        std::fputs(kUsage, err);
-        return kExitUsage;
+    if (paths.size() > 2) {
+        return Usage(err, "Zu viele Argumente: erwartet sind EINGABE und AUSGABE.");
     }
-    return Convert(Paths{std::string(paths[0]), std::string(paths[1])}, out, err);
+    // ".csv" would be completed to a hidden file of that name, "." to "..csv".
+    const std::string output(paths[1]);
+    if (output.empty() || output.ends_with('/') || output.ends_with(kFolderSeparator) ||
+        KindOfFile(output) == FileKind::Folder) {
+        return Usage(err, "AUSGABE muss eine Datei nennen, keinen Ordner: „" + output + "“");
+    }
+    return Convert(Paths{std::string(paths[0]), output}, out, err);
 }
 
 int FinishStandardOutput(int status, std::FILE* out, std::FILE* err)
 {
-    // Output held back in the stream's buffer shows its write error only here.
+    // Output held back in the stream's buffer shows its write error only here. A run
+    // that has already said what went wrong says nothing more.
     const bool failed = std::fflush(out) != 0 || std::ferror(out) != 0;
     const int error = errno;
-    if (std::fclose(out) != 0 || failed) {
-        ReportFailure(WriteFailure("(Standardausgabe)", failed ? error : errno), err);
-        return status == kExitUsage ? status : kExitFailure;
+    const bool closeFailed = std::fclose(out) != 0;
+    if ((!failed && !closeFailed) || (status != kExitSuccess && status != kExitWarning)) {
+        return status;
     }
-    return status;
+    ReportFailure(WriteFailure("(Standardausgabe)", failed ? error : errno), err);
+    return kExitFailure;
 }
 
 }  // namespace leitzahl

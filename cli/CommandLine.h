@@ -12,6 +12,8 @@ inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 // Converted, but lines of the input do not look like records of the sort-code file.
 inline constexpr int kExitWarning = 3;
+// Converted and saved, but the summary could not be printed (standard output closed or full).
+inline constexpr int kExitMessagesLost = 4;
 
 // Runs the converter on the arguments (without the program name); messages go to
 // out and err. Returns the exit status.

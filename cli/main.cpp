@@ -14,23 +14,55 @@
 
 namespace {
 
+#ifdef _WIN32
+// The console's code page belongs to the console, not to this program: it goes back
+// to what it was when the program ends, also by Ctrl+C.
+UINT consoleCodePage = 0;
+
+void RestoreConsole()
+{
+    if (consoleCodePage != 0) {
+        SetConsoleOutputCP(consoleCodePage);
+    }
+}
+#else
+void RestoreConsole() {}
+#endif
+
 // A save cut short leaves no temporary file behind; the signal then ends the program
 // as usual, so that the caller sees 128 + its number.
 extern "C" void EndOnSignal(int number)
 {
     leitzahl::RemovePendingTemporaryFile();
+    RestoreConsole();
     std::signal(number, SIG_DFL);
     std::raise(number);
 }
 
+// Every signal whose default ends the program, except those of a fault in it. One
+// ignored at start (nohup, a script's background job) stays ignored.
+void HandleEndingSignals()
+{
+    for (const int number : {SIGINT, SIGTERM,
+#ifndef _WIN32
+                             SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGPIPE, SIGXCPU, SIGVTALRM, SIGPROF,
+                             SIGIO, SIGPWR,
+#endif
+                            }) {
+        if (std::signal(number, EndOnSignal) == SIG_IGN) {
+            std::signal(number, SIG_IGN);
+        }
+    }
+#ifndef _WIN32
+    // Past the file-size limit a write fails with EFBIG, which is reported and cleaned
+    // up like any other failure, instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
+
 int Run(const std::vector<std::string>& arguments)
 {
-    for (const int number : {SIGINT, SIGTERM}) {
-        std::signal(number, EndOnSignal);
-    }
-#ifdef SIGHUP
-    std::signal(SIGHUP, EndOnSignal);
-#endif
+    HandleEndingSignals();
     const std::vector<std::string_view> views(arguments.begin(), arguments.end());
     const int status = leitzahl::RunCommandLine(views, stdout, stderr);
     return leitzahl::FinishStandardOutput(status, stdout, stderr);
@@ -43,12 +75,15 @@ int Run(const std::vector<std::string>& arguments)
 int wmain(int argc, wchar_t** argv)
 {
     // Messages are UTF-8: the console shows their umlauts right.
+    consoleCodePage = GetConsoleOutputCP();
     SetConsoleOutputCP(CP_UTF8);
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) {
         arguments.push_back(leitzahl::Narrow(argv[i]));
     }
-    return Run(arguments);
+    const int status = Run(arguments);
+    RestoreConsole();
+    return status;
 }
 #else
 int main(int argc, char** argv)

@@ -19,16 +19,22 @@ struct Failure {
 // System errors use the system's error numbers; the program's own start here,
 // well above them.
 inline constexpr std::int32_t kErrorLineTooShort = 1001;
+// A file without any write permission (or, on Windows, marked read-only): never replaced.
+inline constexpr std::int32_t kErrorWriteProtected = 1002;
+// An input without a single entry: converting it would replace a result with nothing.
+inline constexpr std::int32_t kErrorNoEntries = 1003;
 
 // The system's numbers for the errors the program reports without a system call.
 #ifdef _WIN32
 inline constexpr std::int32_t kErrorOutOfMemory = 8;  // ERROR_NOT_ENOUGH_MEMORY
 inline constexpr std::int32_t kErrorTooLarge = 223;   // ERROR_FILE_TOO_LARGE
 inline constexpr std::int32_t kErrorReadFault = 30;   // ERROR_READ_FAULT
+inline constexpr std::int32_t kErrorIsFolder = 267;   // ERROR_DIRECTORY
 #else
 inline constexpr std::int32_t kErrorOutOfMemory = ENOMEM;
 inline constexpr std::int32_t kErrorTooLarge = EFBIG;
 inline constexpr std::int32_t kErrorReadFault = EIO;
+inline constexpr std::int32_t kErrorIsFolder = EISDIR;
 #endif
 
 using MaybeFailure = std::optional<Failure>;

@@ -17,7 +17,9 @@ Failure FileFailure(std::string_view path, int number, std::string_view action)
 }  // namespace
 
 FileMapping::FileMapping(FileMapping&& other) noexcept
-    : address_(std::exchange(other.address_, nullptr)), size_(std::exchange(other.size_, 0))
+    : address_(std::exchange(other.address_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      descriptor_(std::exchange(other.descriptor_, -1))
 {
 }
 
@@ -27,6 +29,7 @@ FileMapping& FileMapping::operator=(FileMapping&& other) noexcept
         FileMapping old(std::move(*this));  // unmapped when this call returns
         address_ = std::exchange(other.address_, nullptr);
         size_ = std::exchange(other.size_, 0);
+        descriptor_ = std::exchange(other.descriptor_, -1);
     }
     return *this;
 }

@@ -18,7 +18,8 @@ Failure ReadFailure(std::string_view path, int number);
 Failure WriteFailure(std::string_view path, int number);
 
 // A file's bytes mapped into memory, read-only; one at a time. Should the file shrink
-// while it is mapped, the bytes past its new end read as zeros and damaged() is true.
+// while it is mapped, the bytes past its new end read as zeros and damaged() is true;
+// so it is when the file's size is no longer the mapped one.
 class FileMapping {
 public:
     FileMapping() = default;
@@ -35,6 +36,7 @@ private:
 
     void* address_ = nullptr;
     std::size_t size_ = 0;
+    int descriptor_ = -1;  // kept open to compare the file's size with the mapped one
 };
 
 // All bytes of the file: mapped where it is a regular file that can be mapped, else
@@ -43,9 +45,17 @@ int ReadWholeFile(const std::string& path, FileMapping& mapping, std::string& te
 // All bytes of standard input, read into text.
 int ReadStandardInput(std::string& text);
 
+// What a path names, links followed: nothing, a regular file, a folder, or something
+// else (a pipe, a device, a socket) that is written into as it is.
+enum class FileKind { Missing, Regular, Folder, Other };
+FileKind KindOfFile(const std::string& path);
+
 // Writes bytes to the file at path as a plain write would (through symbolic links,
 // into pipes and devices), except that a regular file is never left half written:
-// the bytes go to a temporary file beside it, which then takes its place.
+// the bytes go to a temporary file beside it, which then takes its place and what the
+// old file carried. A file with several names, or one that no temporary file can
+// replace where a plain write may write it, is written in place once the room for
+// the new bytes is taken. A file without any write permission is never written.
 int SaveFile(const std::string& path, std::string_view bytes);
 int WriteStandardOutput(std::string_view bytes);
 

@@ -11,8 +11,10 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <utility>
 #include <unistd.h>
+#include <vector>
 
 namespace leitzahl {
 
@@ -38,6 +40,8 @@ std::string DescribeSystemError(int number)
     case ETXTBSY: return "Die Datei wird gerade verwendet";
     case EXDEV: return "Ziel liegt auf einem anderen Dateisystem";
     case EPIPE: return "Der Empfänger hat die Verbindung geschlossen";
+    case EBADF: return "Die Ausgabe ist geschlossen";
+    case kErrorWriteProtected: return "Die Datei ist schreibgeschützt";
     default: return "Systemfehler " + std::to_string(number);
     }
 }
@@ -227,7 +231,52 @@ int SyncFolder(const std::string& folder)
     return error;
 }
 
-int ReplaceThroughTemporary(const std::string& target, std::string_view bytes, const struct stat* existing)
+// The extended attributes of the old file, the access control list among them, go
+// to the new one. What the file system or the user's rights refuse is left out, as
+// a careful editor does.
+void CopyExtendedAttributes(const std::string& from, int to)
+{
+    std::vector<char> names(1024);
+    ssize_t length = 0;
+    while ((length = listxattr(from.c_str(), names.data(), names.size())) < 0 && errno == ERANGE) {
+        names.resize(names.size() * 4);
+    }
+    std::vector<char> value;
+    for (ssize_t at = 0; at < length; at += static_cast<ssize_t>(std::strlen(names.data() + at)) + 1) {
+        const char* name = names.data() + at;
+        const ssize_t size = getxattr(from.c_str(), name, nullptr, 0);
+        if (size < 0) {
+            continue;
+        }
+        value.resize(static_cast<std::size_t>(size) + 1);
+        const ssize_t got = getxattr(from.c_str(), name, value.data(), value.size());
+        if (got >= 0) {
+            fsetxattr(to, name, value.data(), static_cast<std::size_t>(got), 0);
+        }
+    }
+}
+
+// Owner, group, permissions and extended attributes of the old file, as far as the
+// user may give them. One who may not give the file to its owner keeps at least its
+// group where they belong to it, so the owner does not lose access.
+int KeepWhatTheFileCarried(const std::string& target, const struct stat& existing, int fd)
+{
+    if (fchown(fd, existing.st_uid, existing.st_gid) != 0 && fchown(fd, static_cast<uid_t>(-1), existing.st_gid) != 0) {
+        // Not a member of the group either: the file is the user's, as a new one would be.
+    }
+    const int error = fchmod(fd, existing.st_mode & 07777) != 0 ? errno : 0;
+    CopyExtendedAttributes(target, fd);
+    return error;
+}
+
+// Writes, syncs and closes the temporary file, then renames it over the target. The
+// stage that failed tells whether writing in place may still help.
+struct Replacement {
+    int error = 0;
+    bool inWriting = false;  // the temporary file was made but could not be written
+};
+
+Replacement ReplaceThroughTemporary(const std::string& target, std::string_view bytes, const struct stat* existing)
 {
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
@@ -235,16 +284,9 @@ int ReplaceThroughTemporary(const std::string& target, std::string_view bytes, c
     std::string temporary;
     const int fd = CreateTemporary(folder, file, temporary);
     if (fd < 0) {
-        return errno;
+        return {errno};
     }
-    int error = 0;
-    if (existing != nullptr) {
-        if (fchown(fd, existing->st_uid, existing->st_gid) != 0) {
-            // Only a process that may give files away (root) keeps another's ownership;
-            // anyone else's replaced file becomes theirs, as a new file would.
-        }
-        error = fchmod(fd, existing->st_mode & 07777) != 0 ? errno : 0;
-    }
+    int error = existing != nullptr ? KeepWhatTheFileCarried(target, *existing, fd) : 0;
     if (error == 0) {
         error = WriteAll(fd, bytes);
     }
@@ -254,18 +296,19 @@ int ReplaceThroughTemporary(const std::string& target, std::string_view bytes, c
     if (close(fd) != 0 && error == 0) {
         error = errno;
     }
-    if (error == 0 && std::rename(temporary.c_str(), target.c_str()) != 0) {
+    const bool written = error == 0;
+    if (written && std::rename(temporary.c_str(), target.c_str()) != 0) {
         error = errno;
     }
     if (error != 0) {
         unlink(temporary.c_str());
     }
     temporaryPending = 0;
-    return error != 0 ? error : SyncFolder(folder);
+    return {error != 0 ? error : SyncFolder(folder), !written};
 }
 
 // A pipe or a device takes the bytes as they come; replacing it would destroy it.
-int WriteInPlace(const std::string& target, std::string_view bytes)
+int WriteIntoDevice(const std::string& target, std::string_view bytes)
 {
     const int fd = open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (fd < 0) {
@@ -278,6 +321,43 @@ int WriteInPlace(const std::string& target, std::string_view bytes)
     return error;
 }
 
+// A regular file written where it stands, for a file with other names (hard links) and
+// where a plain write may write it but no temporary file can take its place. The room
+// for the new text is taken first, so that a full disk fails before a byte changes.
+int WriteInPlace(const std::string& target, std::string_view bytes)
+{
+    const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    const auto size = static_cast<off_t>(bytes.size());
+    int error = size > 0 ? posix_fallocate(fd, 0, size) : 0;
+    if (error == 0 && lseek(fd, 0, SEEK_SET) != 0) {
+        error = errno;
+    }
+    if (error == 0) {
+        error = WriteAll(fd, bytes);
+    }
+    if (error == 0 && ftruncate(fd, size) != 0) {
+        error = errno;
+    }
+    if (error == 0 && fsync(fd) != 0) {
+        error = errno;
+    }
+    if (close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    return error;
+}
+
+// Why no temporary file could take the target's place where a plain write still can:
+// a folder closed to the user, a sticky folder, a file mounted on its own, a name with
+// no room left for the temporary one.
+bool InPlaceMayHelp(int error)
+{
+    return error == EACCES || error == EPERM || error == EBUSY || error == ENAMETOOLONG;
+}
+
 }  // namespace
 
 FileMapping::~FileMapping()
@@ -285,12 +365,18 @@ FileMapping::~FileMapping()
     if (address_ != nullptr) {
         ForgetMapping();
         munmap(address_, size_);
+        close(descriptor_);
     }
 }
 
 bool FileMapping::damaged() const
 {
-    return mapped() && shrunk != 0;
+    if (!mapped()) {
+        return false;
+    }
+    // Cut short within its last page, the file raises no bus error: its size tells.
+    struct stat info {};
+    return shrunk != 0 || fstat(descriptor_, &info) != 0 || static_cast<std::uint64_t>(info.st_size) != size_;
 }
 
 int ReadWholeFile(const std::string& path, FileMapping& mapping, std::string& text)
@@ -312,8 +398,8 @@ int ReadWholeFile(const std::string& path, FileMapping& mapping, std::string& te
         if (address != MAP_FAILED) {
             mapping.address_ = address;
             mapping.size_ = size;
+            mapping.descriptor_ = fd;
             WatchMapping(static_cast<char*>(address), size);
-            close(fd);
             return 0;
         }
     }
@@ -330,6 +416,15 @@ int ReadStandardInput(std::string& text)
     return ReadAll(STDIN_FILENO, text);
 }
 
+FileKind KindOfFile(const std::string& path)
+{
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        return FileKind::Missing;
+    }
+    return S_ISREG(info.st_mode) ? FileKind::Regular : S_ISDIR(info.st_mode) ? FileKind::Folder : FileKind::Other;
+}
+
 int SaveFile(const std::string& path, std::string_view bytes)
 {
     std::string target;
@@ -338,19 +433,31 @@ int SaveFile(const std::string& path, std::string_view bytes)
     }
     struct stat existing {};
     if (stat(target.c_str(), &existing) != 0) {
-        return ReplaceThroughTemporary(target, bytes, nullptr);
+        return ReplaceThroughTemporary(target, bytes, nullptr).error;
     }
     if (S_ISDIR(existing.st_mode)) {
         return EISDIR;
     }
     if (!S_ISREG(existing.st_mode)) {
-        return WriteInPlace(target, bytes);
+        return WriteIntoDevice(target, bytes);
     }
-    // A write-protected file stays as it is, although its folder would allow replacing it.
+    // A write-protected file stays as it is, for root too, although its folder would
+    // allow replacing it.
+    if ((existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        return kErrorWriteProtected;
+    }
     if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
         return errno;
     }
-    return ReplaceThroughTemporary(target, bytes, &existing);
+    // Replacing one of several names would part it from the others.
+    if (existing.st_nlink > 1) {
+        return WriteInPlace(target, bytes);
+    }
+    const Replacement replaced = ReplaceThroughTemporary(target, bytes, &existing);
+    if (!replaced.inWriting && InPlaceMayHelp(replaced.error)) {
+        return WriteInPlace(target, bytes);
+    }
+    return replaced.error;
 }
 
 int WriteStandardOutput(std::string_view bytes)

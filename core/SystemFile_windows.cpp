@@ -27,6 +27,11 @@ std::string DescribeSystemError(int number)
     case ERROR_FILE_TOO_LARGE: return "Die Datei ist zu groß";
     case ERROR_WRITE_PROTECT: return "Der Datenträger ist schreibgeschützt";
     case ERROR_READ_FAULT: return "Die Datei wurde beim Lesen verändert";
+    case ERROR_DIRECTORY: return "Das ist ein Ordner, keine Datei";
+    case kErrorWriteProtected: return "Die Datei ist schreibgeschützt";
+    case ERROR_UNABLE_TO_REMOVE_REPLACED:
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2: return "Die alte Datei kann nicht ersetzt werden";
     default: return "Systemfehler " + std::to_string(number);
     }
 }
@@ -115,7 +120,7 @@ HANDLE CreateTemporary(const std::wstring& folder, const std::wstring& file, std
     return INVALID_HANDLE_VALUE;
 }
 
-int ReplaceThroughTemporary(const std::wstring& target, std::string_view bytes)
+int ReplaceThroughTemporary(const std::wstring& target, std::string_view bytes, bool exists)
 {
     const std::size_t slash = target.find_last_of(L"\\/");
     const std::wstring folder = slash == std::wstring::npos ? std::wstring() : target.substr(0, slash + 1);
@@ -132,11 +137,14 @@ int ReplaceThroughTemporary(const std::wstring& target, std::string_view bytes)
     if (!CloseHandle(handle) && error == 0) {
         error = LastError();
     }
-    // MoveFileEx rather than ReplaceFile: it also takes a target that does not exist
-    // yet, and it fails with a plain error number; WRITE_THROUGH returns only once the
-    // new name is on the disk.
-    if (error == 0 &&
-        !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    // ReplaceFile keeps what the old file carried: attributes, security, streams.
+    // A new file takes its name by MoveFileEx; WRITE_THROUGH returns only once the
+    // name is on the disk.
+    if (error == 0 && exists &&
+        !ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+        error = LastError();
+    }
+    if (error == 0 && !exists && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
         error = LastError();
     }
     if (error != 0) {
@@ -144,6 +152,31 @@ int ReplaceThroughTemporary(const std::wstring& target, std::string_view bytes)
     }
     InterlockedExchange(&temporaryPending, 0);
     return error;
+}
+
+// Why a name cannot be opened, in the words the user needs.
+int RefusalOf(const std::wstring& target, int error, bool writing)
+{
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (error != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES) {
+        return error;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return kErrorIsFolder;
+    }
+    return writing && (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? kErrorWriteProtected : error;
+}
+
+// The path a symbolic link leads to, as the system resolves it for the open handle.
+std::wstring FinalPath(HANDLE handle, const std::wstring& fallback)
+{
+    std::wstring path(32768, L'\0');
+    const DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
+    if (length == 0 || length >= path.size()) {
+        return fallback;
+    }
+    path.resize(length);
+    return path;
 }
 
 }  // namespace
@@ -165,10 +198,11 @@ int ReadWholeFile(const std::string& path, FileMapping& mapping, std::string& te
 {
     mapping = FileMapping();
     text.clear();
-    HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    const std::wstring wide = Widen(path);
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        return LastError();
+        return RefusalOf(wide, LastError(), false);
     }
     LARGE_INTEGER size{};
     int error = 0;
@@ -199,19 +233,14 @@ int ReadStandardInput(std::string& text)
 
 int SaveFile(const std::string& path, std::string_view bytes)
 {
-    const std::wstring target = Widen(path);
-    const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
-        return ERROR_ACCESS_DENIED;
-    }
-    // Opened for writing first, as a plain write would: a file another program holds
-    // open (a spreadsheet) is reported as such, and a device is written into directly.
-    HANDLE handle = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    const std::wstring named = Widen(path);
+    // Opened for writing first, as a plain write would (through links): a device is
+    // written into directly, a folder or a read-only file refused.
+    HANDLE handle = CreateFileW(named.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const int error = LastError();
-        return error == ERROR_FILE_NOT_FOUND ? ReplaceThroughTemporary(target, bytes) : error;
+        return error == ERROR_FILE_NOT_FOUND ? ReplaceThroughTemporary(named, bytes, false) : RefusalOf(named, error, true);
     }
     if (GetFileType(handle) != FILE_TYPE_DISK) {
         int error = WriteAll(handle, bytes);
@@ -220,8 +249,26 @@ int SaveFile(const std::string& path, std::string_view bytes)
         }
         return error;
     }
+    const std::wstring target = FinalPath(handle, named);
     CloseHandle(handle);
-    return ReplaceThroughTemporary(target, bytes);
+    // Replacing needs delete access: a program that holds the file open without
+    // sharing that (an editor, a viewer) is named here, before anything is written.
+    handle = CreateFileW(target.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return LastError();
+    }
+    CloseHandle(handle);
+    return ReplaceThroughTemporary(target, bytes, true);
+}
+
+FileKind KindOfFile(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return path.starts_with("\\\\.\\") ? FileKind::Other : FileKind::Missing;
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileKind::Folder : FileKind::Regular;
 }
 
 int WriteStandardOutput(std::string_view bytes)

@@ -44,8 +44,9 @@ std::size_t MeasureEntries(const EntryList& list, std::size_t from, std::size_t 
 
 void JoinEntries(const EntryList& list)
 {
-    // Below this many entries a second thread costs more than it saves.
-    constexpr std::size_t kSplitFrom = 1 << 16;
+    // Below this many entries a second thread costs more than it saves (the fuzzing
+    // build sets a small number).
+    constexpr std::size_t kSplitFrom = LEITZAHL_EXPORT_SPLIT_FROM;
     const std::size_t count = list.count();
     if (count < kSplitFrom) {
         char* text = FileText.overwrite(MeasureEntries(list, 0, count));
@@ -95,7 +96,14 @@ ExportResult WriteExportFile(const std::string& name)
 {
     ExportResult result;
     result.failure = GuardMemory([&]() -> MaybeFailure {
-        result.finalName = CompleteCsvName(name);
+        // A pipe or a device is written into under its own name; a folder is no name
+        // to complete.
+        const FileKind kind = KindOfFile(name);
+        const bool completed = kind == FileKind::Missing || kind == FileKind::Regular;
+        result.finalName = completed ? CompleteCsvName(name) : name;
+        if (kind == FileKind::Folder) {
+            return WriteFailure(result.finalName, kErrorIsFolder);
+        }
         if (const int error = SaveFile(result.finalName, FileText)) {
             return WriteFailure(result.finalName, error);
         }

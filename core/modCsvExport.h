@@ -20,8 +20,9 @@ MaybeFailure BuildExportText(const EntryList& list);
 // Appends ".csv" unless the name already ends in it, in any letter case.
 std::string CompleteCsvName(std::string_view name);
 
-// Writes FileText under the completed name. A regular file is replaced through a
-// temporary file beside it, so a failure at any step leaves an existing file as it was.
+// Writes FileText under the completed name (an existing pipe or device under its own
+// name; a folder is refused). A regular file is replaced through a temporary file
+// beside it, so a failure at any step leaves an existing file as it was.
 ExportResult WriteExportFile(const std::string& name);
 
 // Writes FileText to standard output.

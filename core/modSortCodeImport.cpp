@@ -101,8 +101,9 @@ void CutLines(std::string_view text, EntryList& list, ImportResult& result)
         const bool endsInLineFeed = lineFeed != std::string_view::npos;
         std::string_view line = text.substr(start, (endsInLineFeed ? lineFeed : text.size()) - start);
         // The published file has CR LF line ends; left in place, the CR would shift
-        // the method code, which is counted from the end of the line.
-        if (endsInLineFeed && !line.empty() && line.back() == '\r') {
+        // the method code, which is counted from the end of the line. A CR that ends
+        // the text is the end of a last line that lost its LF.
+        if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
         line = TrimSpaces(line);
@@ -137,20 +138,40 @@ ImportResult ImportInOnePass(std::string_view text, EntryList& list)
     return result;
 }
 
+// Adds the second half's result to the first's, as one pass over the whole text would
+// have given it: line numbers count on, and the second half's entries join the list
+// also when a short line stopped it, so that the list holds every entry counted.
+void JoinHalves(ImportResult& result, ImportResult& second, MemoryEntryList& store, MemoryEntryList& secondList)
+{
+    const std::int64_t offset = result.lastPieceIndex;
+    result.lastPieceIndex += second.lastPieceIndex;
+    result.entriesRead += second.entriesRead;
+    if (result.unfitLines == 0 && second.unfitLines > 0) {
+        result.firstUnfitLine = offset + second.firstUnfitLine;
+    }
+    result.unfitLines += second.unfitLines;
+    if (MaybeFailure failure = GuardMemory([&] { store.adopt(std::move(secondList)); })) {
+        result.failure = std::move(failure);
+    } else if (second.failure) {
+        result.failure = second.failure->number == kErrorLineTooShort ? LineTooShort(result.lastPieceIndex + 1)
+                                                                      : std::move(second.failure);
+    }
+}
+
 }  // namespace
 
 ImportResult ImportSortCodeText(std::string_view text, EntryList& list)
 {
-    // Below this size a second thread costs more than it saves.
-    constexpr std::size_t kSplitFrom = 1 << 20;
+    // Below this size a second thread costs more than it saves. The fuzzing build sets
+    // a small one, so that its short inputs take the two-half way too.
+    constexpr std::size_t kSplitFrom = LEITZAHL_IMPORT_SPLIT_FROM;
     MemoryEntryList* store = list.store();
     const std::size_t middle =
         store == nullptr || text.size() < kSplitFrom ? std::string_view::npos : text.find('\n', text.size() / 2);
     if (middle == std::string_view::npos || middle + 1 == text.size()) {
         return ImportInOnePass(text, list);
     }
-    // The halves meet at a line feed, so no line is cut in two; the second half's
-    // line numbers count on from the first half's.
+    // The halves meet at a line feed, so no line is cut in two.
     ImportResult result;
     ImportResult second;
     MemoryEntryList secondList;
@@ -164,23 +185,8 @@ ImportResult ImportSortCodeText(std::string_view text, EntryList& list)
         result.failure = std::move(failure);
         return result;
     }
-    if (result.failure) {
-        return result;
-    }
-    const std::int64_t offset = result.lastPieceIndex;
-    result.lastPieceIndex += second.lastPieceIndex;
-    result.entriesRead += second.entriesRead;
-    if (result.unfitLines == 0 && second.unfitLines > 0) {
-        result.firstUnfitLine = offset + second.firstUnfitLine;
-    }
-    result.unfitLines += second.unfitLines;
-    if (second.failure) {
-        result.failure = second.failure->number == kErrorLineTooShort ? LineTooShort(result.lastPieceIndex + 1)
-                                                                      : std::move(second.failure);
-        return result;
-    }
-    if (MaybeFailure failure = GuardMemory([&] { store->adopt(std::move(secondList)); })) {
-        result.failure = std::move(failure);
+    if (!result.failure) {
+        JoinHalves(result, second, *store, secondList);
     }
     return result;
 }

@@ -1,5 +1,7 @@
-// Checks what must hold for any input, beyond not crashing: the output lines are the
-// first entry cut for each key, in input order, and the text never ends in a line feed.
+// Checks what must hold for any input, beyond not crashing: the import in two halves
+// gives what one pass gives, the output lines are the first entry cut for each key, in
+// input order, and the text never ends in a line feed. This build splits from a few
+// bytes and entries on, so short inputs take the two-half ways.
 #include "core/Diverse.h"
 #include "core/MemoryEntryList.h"
 #include "core/modCsvExport.h"
@@ -23,6 +25,30 @@ void Require(bool condition, const char* what)
     }
 }
 
+// A list that offers no store, so the import takes one pass.
+class OnePassList final : public leitzahl::EntryList {
+public:
+    std::size_t count() const override { return list.count(); }
+    std::string_view entry(std::size_t index) const override { return list.entry(index); }
+    void append(std::string_view text) override { list.append(text); }
+    void clear() override { list.clear(); }
+
+    leitzahl::MemoryEntryList list;
+};
+
+bool SameEntries(const leitzahl::EntryList& a, const leitzahl::EntryList& b)
+{
+    if (a.count() != b.count()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.count(); ++i) {
+        if (a.entry(i) != b.entry(i)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -32,6 +58,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MemoryEntryList list;
     const ImportResult imported = ImportSortCodeText(text, list);
     Require(list.count() == imported.entriesRead, "one entry per imported line");
+    OnePassList onePass;
+    const ImportResult inOnePass = ImportSortCodeText(text, onePass);
+    Require(SameEntries(list, onePass) && imported.lastPieceIndex == inOnePass.lastPieceIndex &&
+                imported.unfitLines == inOnePass.unfitLines && imported.firstUnfitLine == inOnePass.firstUnfitLine &&
+                imported.failure.has_value() == inOnePass.failure.has_value() &&
+                (!imported.failure || imported.failure->description == inOnePass.failure->description),
+            "two halves give what one pass gives");
     if (imported.failure) {
         Require(imported.failure->number == kErrorLineTooShort, "only a short line stops the import");
         return 0;

@@ -34,6 +34,7 @@ protected:
         test::WriteBytes(dir.path("kurz.txt"), kRecordA + "\n1234\n");
         test::WriteBytes(dir.path("gekuerzt.txt"), kRecordA + "\r\n" + kRecordC.substr(0, 140) + "\r\n");
         test::WriteBytes(dir.path("tabelle.txt"), "Bankleitzahl;Merkmal;Bezeichnung\n10020030;1;Sparkasse\n");
+        test::WriteBytes(dir.path("leer.txt"), " \r\n");
     }
 
     test::TempDir dir;
@@ -61,11 +62,15 @@ TEST_F(CommandLineTest, ExitStatusMessagesAndCsv)
         {{"{dir}tabelle.txt", "{dir}aus"}, kExitWarning, "2 Einträge",
          "Warnung: 2 von 2 Zeilen sehen nicht wie Einträge der Bankleitzahlendatei aus (erste: Zeile 1).\n",
          "Bankleit;ahl;Merkmal;Bezeichnung;er\n10020030;1;Sparkasse;02"},
+        {{"{dir}leer.txt", "{dir}aus"}, kExitFailure, "",
+         "Fehler 1003: Die Datei „{dir}leer.txt“ enthält keine Einträge der Bankleitzahlendatei.\n", ""},
         {{"{dir}blz.txt", "{dir}"}, kExitUsage, "", "AUSGABE muss eine Datei nennen", ""},
         {{"{dir}blz.txt", ""}, kExitUsage, "", "AUSGABE muss eine Datei nennen", ""},
+        {{"{dir}blz.txt", "{dir}."}, kExitUsage, "", "AUSGABE muss eine Datei nennen", ""},
         {{"--version"}, kExitSuccess, "leitzahl " LEITZAHL_VERSION "\n", "", ""},
         {{"-x", "a", "b"}, kExitUsage, "", "Unbekannte Option: -x\nAufruf:", ""},
-        {{"a", "b", "c"}, kExitUsage, "", "Aufruf: leitzahl-cli", ""}};
+        {{}, kExitUsage, "", "EINGABE und AUSGABE fehlen.\nAufruf:", ""},
+        {{"a", "b", "c"}, kExitUsage, "", "Zu viele Argumente: erwartet sind EINGABE und AUSGABE.\nAufruf:", ""}};
     for (const auto& c : cases) {
         std::vector<std::string> arguments;
         for (const std::string& argument : c.arguments) {
@@ -76,17 +81,18 @@ TEST_F(CommandLineTest, ExitStatusMessagesAndCsv)
         std::FILE* out = std::fopen(dir.path("out").c_str(), "wb");
         std::FILE* err = std::fopen(dir.path("err").c_str(), "wb");
         const auto namesBefore = dir.names().size();
-        EXPECT_EQ(RunCommandLine(views, out, err), c.status) << arguments.front();
+        SCOPED_TRACE(arguments.empty() ? "" : arguments.front());
+        EXPECT_EQ(RunCommandLine(views, out, err), c.status);
         std::fclose(out);
         std::fclose(err);
         const std::string printed = test::ReadBytes(dir.path("out"));
         const std::string warned = test::ReadBytes(dir.path("err"));
         EXPECT_TRUE(printed.starts_with(InFolder(c.out, dir.path("")))) << printed;
         EXPECT_TRUE(warned.starts_with(InFolder(c.err, dir.path("")))) << warned;
-        EXPECT_EQ(printed.empty(), c.out.empty()) << arguments.front();
-        EXPECT_EQ(warned.empty(), c.err.empty()) << arguments.front();
+        EXPECT_EQ(printed.empty(), c.out.empty());
+        EXPECT_EQ(warned.empty(), c.err.empty());
         if (c.csv.empty()) {
-            EXPECT_EQ(dir.names().size(), namesBefore) << arguments.front();
+            EXPECT_EQ(dir.names().size(), namesBefore);
         } else {
             EXPECT_EQ(test::ReadBytes(dir.path("aus.csv")), c.csv);
         }
@@ -123,11 +129,31 @@ TEST_F(CommandLineTest, ProgramUnderHostileConditions)
     const std::tuple<std::string, int, const char*, std::vector<std::string>> cases[] = {
         {"cd '{dir}' && cp blz.txt ./-blz.txt && {cli} -- -blz.txt -aus >/dev/null", kExitSuccess, "",
          {"-aus.csv", "-blz.txt"}},
-        {"{cli} '{dir}blz.txt' '{dir}aus' >/dev/full", kExitFailure,
-         "Fehler 28: Die Datei „(Standardausgabe)“ kann nicht geschrieben werden: Kein Speicherplatz", {"aus.csv"}},
+        // The CSV is saved; only the summary is lost, and that is said once.
+        {"{cli} '{dir}blz.txt' '{dir}aus' >/dev/full", kExitMessagesLost,
+         "Das Ergebnis wurde unter „{dir}aus.csv“ gespeichert, aber die Meldungen konnten nicht ausgegeben werden: "
+         "Kein Speicherplatz", {"aus.csv"}},
+        {"{cli} '{dir}blz.txt' '{dir}aus' >&-", kExitMessagesLost,
+         "Das Ergebnis wurde unter „{dir}aus.csv“ gespeichert, aber die Meldungen konnten nicht ausgegeben werden: "
+         "Die Ausgabe ist geschlossen.\n", {"aus.csv"}},
+        {"{ {cli} '{dir}blz.txt' - >&- 2>'{dir}e'; s=$?; cat '{dir}e' >&2; [ \"$(grep -c Fehler '{dir}e')\" = 1 ] || "
+         "s=99; exit $s; }",
+         kExitFailure,
+         "Fehler 9: Die Datei „(Standardausgabe)“ kann nicht geschrieben werden: Die Ausgabe ist geschlossen.\n",
+         {"e"}},
+        // A pipe is written into under its own name.
+        {"mkfifo '{dir}p' && { timeout 10 cat '{dir}p' >'{dir}got' & } && {cli} '{dir}blz.txt' '{dir}p' >/dev/null && "
+         "wait && {cli} '{dir}blz.txt' '{dir}aus' >/dev/null && cmp '{dir}got' '{dir}aus.csv'",
+         kExitSuccess, "", {"aus.csv", "got", "p"}},
+        // Past the file-size limit the save fails like any other, without a temporary file.
+        {"{gen} --records 300 '{dir}gross.txt' && (ulimit -f 8; {cli} '{dir}gross.txt' '{dir}aus')", kExitFailure,
+         "Fehler 27: Die Datei „{dir}aus.csv“ kann nicht geschrieben werden: Die Datei ist zu groß", {"gross.txt"}},
         {signalDuringSave("SIGINT"), 128 + SIGINT, "", {}},
         {signalDuringSave("SIGTERM"), 128 + SIGTERM, "", {}},
         {signalDuringSave("SIGHUP"), 128 + SIGHUP, "", {}},
+        {signalDuringSave("SIGUSR1"), 128 + SIGUSR1, "", {}},
+        // A signal ignored at start (nohup) stays ignored.
+        {"trap '' HUP; " + signalDuringSave("SIGHUP"), kExitSuccess, "", {"aus.csv"}},
         // The umask, which other threads share, is left alone; the folder is synced after
         // the rename, so that the new file survives a power loss.
         {std::string(kStrace) + " -f -y -o '{dir}trace' -e trace=umask,rename,fsync {cli} '{dir}blz.txt' '{dir}aus' " +
@@ -136,16 +162,21 @@ TEST_F(CommandLineTest, ProgramUnderHostileConditions)
          kExitSuccess, "", {"aus.csv", "trace"}}};
     for (const auto& [line, status, errStart, namesAfter] : cases) {
         std::string commandLine = InFolder(line + " 2>'{dir}stderr'", dir.path(""));
-        commandLine.replace(commandLine.find("{cli}"), 5, LEITZAHL_CLI);
-        EXPECT_EQ(test::RunShell(commandLine), status) << line;
+        for (const auto& [name, program] : {std::pair{"{cli}", LEITZAHL_CLI}, {"{gen}", LEITZAHL_GENERATOR}}) {
+            for (auto at = commandLine.find(name); at != std::string::npos; at = commandLine.find(name)) {
+                commandLine.replace(at, 5, program);
+            }
+        }
+        SCOPED_TRACE(line);
+        EXPECT_EQ(test::RunShell(commandLine), status);
         const std::string err = test::ReadBytes(dir.path("stderr"));
-        EXPECT_TRUE(err.starts_with(errStart)) << err;
+        EXPECT_TRUE(err.starts_with(InFolder(errStart, dir.path("")))) << err;
         std::vector<std::string> names = dir.names();
-        for (const char* set : {"stderr", "blz.txt", "kurz.txt", "gekuerzt.txt", "tabelle.txt"}) {
+        for (const char* set : {"stderr", "blz.txt", "kurz.txt", "gekuerzt.txt", "tabelle.txt", "leer.txt"}) {
             std::erase(names, set);
         }
         std::sort(names.begin(), names.end());
-        EXPECT_EQ(names, namesAfter) << line;
+        EXPECT_EQ(names, namesAfter);
         for (const std::string& name : names) {
             std::filesystem::remove(dir.path(name));
         }

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #endif
 
@@ -55,6 +56,10 @@ TEST(Export, AppendsExtensionOnlyWhereMissing)
         EXPECT_EQ(CompleteCsvName(chosen), completed);
     }
 }
+
+#ifndef _WIN32
+constexpr unsigned kNobodyId = test::kNobody;
+#endif
 
 class WriteExportFileTest : public testing::Test {
 protected:
@@ -153,30 +158,143 @@ TEST_F(WriteExportFileTest, FailedSaveLeavesFolderAsItWas)
     EXPECT_EQ(dir.names().size(), 3U);
 }
 
-// A user who may not replace the file, for its folder or for itself, gets EACCES and
-// the old file stays.
-TEST_F(WriteExportFileTest, FileTheUserMayNotReplaceIsRefusedAndKept)
+// The ACL "user::rw-, user:nobody:rw-, group::r--, mask::rw-, other::r--" as the
+// kernel stores it.
+std::string AccessList()
 {
-    std::filesystem::permissions(dir.path(""), std::filesystem::perms::all);  // for the other user
-    mkdir(dir.path("nurlesen").c_str(), 0755);
-    test::WriteBytes(dir.path("nurlesen/blz.csv"), "alt");
-    chmod(dir.path("nurlesen/blz.csv").c_str(), 0666);
-    test::WriteBytes(dir.path("blz.csv"), "alt");
-    chmod(dir.path("blz.csv").c_str(), 0444);
-    ASSERT_EQ(chown(dir.path("blz.csv").c_str(), test::kNobody, test::kNobody), geteuid() == 0 ? 0 : -1);
-    FileText = "neu";
-    const int status = test::RunUnprivileged([&] {
-        for (const char* name : {"nurlesen/blz.csv", "blz.csv"}) {
-            const ExportResult result = WriteExportFile(dir.path(name));
-            if (!result.failure || result.failure->number != EACCES) {
-                return 1;
-            }
+    std::string acl("\x02\0\0\0", 4);
+    for (const auto& [tag, permissions, id] : {std::tuple{1, 6, ~0U}, {2, 6, kNobodyId}, {4, 4, ~0U}, {0x10, 6, ~0U},
+                                               {0x20, 4, ~0U}}) {
+        const unsigned char entry[] = {static_cast<unsigned char>(tag), static_cast<unsigned char>(tag >> 8),
+                                       static_cast<unsigned char>(permissions), 0,
+                                       static_cast<unsigned char>(id), static_cast<unsigned char>(id >> 8),
+                                       static_cast<unsigned char>(id >> 16), static_cast<unsigned char>(id >> 24)};
+        acl.append(reinterpret_cast<const char*>(entry), sizeof entry);
+    }
+    return acl;
+}
+
+std::string Attribute(const std::string& path, const char* name)
+{
+    std::string value(256, '\0');
+    const ssize_t got = getxattr(path.c_str(), name, value.data(), value.size());
+    value.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return value;
+}
+
+// What a save keeps of the file it replaces, and saves that a plain write allows where
+// no temporary file can take the file's place: each row prepares the folder and gives
+// the path to save to; the save runs as this user or as another (without root's
+// rights); the check gives back what is wrong, or nothing.
+TEST_F(WriteExportFileTest, KeepsWhatTheFileCarriedAndWritesWhereAPlainWriteMay)
+{
+    const bool root = geteuid() == 0;
+    // A name of 4,090 bytes in folders of 200: no room left for the temporary name.
+    std::string deep = dir.path("");
+    while (deep.size() < 4086) {
+        deep += std::string(std::min<std::size_t>(200, 4086 - deep.size()), 'x') + "/";
+    }
+    deep.pop_back();
+    struct Row {
+        const char* name;
+        bool asOtherUser;
+        std::int32_t failure;
+        std::function<std::string()> prepare;
+        std::function<std::string(const std::string&)> check;
+    };
+    const std::string newText = "10020030;M\xFChle;A4";
+    FileText = newText;
+    const auto owned = [&](const std::string& path, mode_t mode, uid_t user, gid_t group) {
+        test::WriteBytes(path, "alt");
+        EXPECT_EQ(chown(path.c_str(), user, group), 0);
+        EXPECT_EQ(chmod(path.c_str(), mode), 0);
+        return path;
+    };
+    const auto text = [&](const std::string& path, const std::string& want) {
+        return test::ReadBytes(path) == want ? "" : path + " holds " + test::ReadBytes(path);
+    };
+    const Row rows[] = {
+        {"group kept where the owner cannot be", true, 0,
+         [&] {
+             EXPECT_EQ(chown(dir.path("").c_str(), 0, test::kNobody), 0);
+             chmod(dir.path("").c_str(), 0775);
+             return owned(dir.path("gruppe.csv"), 0660, 0, test::kNobody);
+         },
+         [&](const std::string& path) {
+             struct stat info {};
+             stat(path.c_str(), &info);
+             return info.st_gid == test::kNobody && (info.st_mode & 07777) == 0660 ? text(path, newText)
+                                                                                     : "group or mode lost";
+         }},
+        {"ACL and extended attributes kept", false, 0,
+         [&] {
+             const std::string path = owned(dir.path("acl.csv"), 0664, geteuid(), getegid());
+             const std::string acl = AccessList();
+             if (setxattr(path.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0 ||
+                 setxattr(path.c_str(), "user.herkunft", "blz", 3, 0) != 0) {
+                 return std::string();  // the file system keeps neither
+             }
+             return path;
+         },
+         [&](const std::string& path) {
+             return Attribute(path, "system.posix_acl_access") == AccessList() &&
+                            Attribute(path, "user.herkunft") == "blz"
+                        ? text(path, newText)
+                        : "attributes lost";
+         }},
+        {"hard link written in place", false, 0,
+         [&] {
+             const std::string path = owned(dir.path("eins.csv"), 0644, geteuid(), getegid());
+             EXPECT_EQ(link(path.c_str(), dir.path("zwei.csv").c_str()), 0);
+             return path;
+         },
+         [&](const std::string&) { return text(dir.path("zwei.csv"), newText); }},
+        {"write-protected file refused, also for root", false, kErrorWriteProtected,
+         [&] { return owned(dir.path("geschuetzt.csv"), 0444, geteuid(), getegid()); },
+         [&](const std::string& path) { return text(path, "alt"); }},
+        {"folder closed to the user, file open to them", true, 0,
+         [&] {
+             chmod(dir.path("").c_str(), 0755);
+             return owned(dir.path("offen.csv"), 0666, 0, 0);
+         },
+         [&](const std::string& path) { return text(path, newText); }},
+        {"sticky folder, group-writable file of another user", true, 0,
+         [&] {
+             chmod(dir.path("").c_str(), 01777);
+             return owned(dir.path("klebrig.csv"), 0664, 0, test::kNobody);
+         },
+         [&](const std::string& path) { return text(path, newText); }},
+        {"no room for the temporary name", false, 0,
+         [&] {
+             std::filesystem::create_directories(std::filesystem::path(deep).parent_path());
+             return owned(deep + ".csv", 0644, geteuid(), getegid());
+         },
+         [&](const std::string& path) { return text(path, newText); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.asOtherUser && !root) {
+            GTEST_LOG_(INFO) << "skipped, needs root to set up another user's files: " << row.name;
+            continue;
         }
-        return 0;
-    });
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(test::ReadBytes(dir.path("nurlesen/blz.csv")), "alt");
-    EXPECT_EQ(test::ReadBytes(dir.path("blz.csv")), "alt");
+        const std::string path = row.prepare();
+        if (path.empty()) {
+            GTEST_LOG_(INFO) << "skipped, the file system keeps no such attributes: " << row.name;
+            continue;
+        }
+        const auto save = [&] {
+            const ExportResult result = WriteExportFile(path);
+            return result.failure ? result.failure->number : 0;
+        };
+        const int failure = row.asOtherUser ? test::RunUnprivileged([&] { return save() == 0 ? 0 : 1; }) : save();
+        EXPECT_EQ(failure, row.asOtherUser ? (row.failure != 0) : row.failure);
+        EXPECT_EQ(row.check(path), "");
+        chmod(dir.path("").c_str(), 0700);
+        for (const std::string& name : dir.names()) {
+            EXPECT_NE(name[0], '.') << "a temporary file was left";
+            std::filesystem::remove_all(dir.path(name));
+        }
+    }
 }
 
 #endif

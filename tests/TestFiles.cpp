@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <random>
 #ifndef _WIN32
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -80,7 +81,10 @@ int RunUnprivileged(const std::function<int()>& check)
 {
     const pid_t child = fork();
     if (child == 0) {
-        _exit(geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0) ? 99 : check());
+        const gid_t groups[] = {kNobody};
+        const bool dropped = geteuid() != 0 || (setgroups(1, groups) == 0 && setgid(kOtherGroup) == 0 &&
+                                                setuid(kNobody) == 0);
+        _exit(dropped ? check() : 99);
     }
     int status = 0;
     waitpid(child, &status, 0);

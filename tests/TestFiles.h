@@ -39,9 +39,13 @@ std::string Generate(const std::string& arguments, const TempDir& dir, const std
 
 #ifndef _WIN32
 inline constexpr unsigned kNobody = 65534;
+// The primary group of that user in the tests, so that its files' group tells whether
+// a save kept the group of the file it replaced.
+inline constexpr unsigned kOtherGroup = 4242;
 
-// Runs check in a child process without root's rights (as "nobody" when run as root),
-// so that permission errors can be seen; gives back the child's exit status.
+// Runs check in a child process without root's rights (when run as root: as "nobody",
+// with group kOtherGroup and member of group kNobody), so that permission errors can
+// be seen; gives back the child's exit status.
 int RunUnprivileged(const std::function<int()>& check);
 #endif
 
