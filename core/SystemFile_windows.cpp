@@ -137,9 +137,16 @@ int ReplaceThroughTemporary(const std::wstring& target, std::string_view bytes, 
     if (!CloseHandle(handle) && error == 0) {
         error = LastError();
     }
-    // ReplaceFile keeps what the old file carried: attributes, security, streams.
-    // A new file takes its name by MoveFileEx; WRITE_THROUGH returns only once the
-    // name is on the disk.
+    // ReplaceFile keeps what the old file carried: attributes, security, streams. The
+    // attributes are set on the new file beforehand too, for systems whose ReplaceFile
+    // leaves them out. A new file takes its name by MoveFileEx; WRITE_THROUGH returns
+    // only once the name is on the disk.
+    constexpr DWORD kKeptAttributes =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD attributes = exists ? GetFileAttributesW(target.c_str()) : INVALID_FILE_ATTRIBUTES;
+    if (error == 0 && attributes != INVALID_FILE_ATTRIBUTES) {
+        SetFileAttributesW(temporary.c_str(), attributes & kKeptAttributes);
+    }
     if (error == 0 && exists &&
         !ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
         error = LastError();
@@ -234,6 +241,9 @@ int ReadStandardInput(std::string& text)
 int SaveFile(const std::string& path, std::string_view bytes)
 {
     const std::wstring named = Widen(path);
+    if (const int refusal = RefusalOf(named, ERROR_ACCESS_DENIED, true); refusal != ERROR_ACCESS_DENIED) {
+        return refusal;
+    }
     // Opened for writing first, as a plain write would (through links): a device is
     // written into directly, a folder or a read-only file refused.
     HANDLE handle = CreateFileW(named.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -249,6 +249,12 @@ TEST_F(WriteExportFileTest, KeepsWhatTheFileCarriedAndWritesWhereAPlainWriteMay)
              return path;
          },
          [&](const std::string&) { return text(dir.path("zwei.csv"), newText); }},
+        {"another user's file that this one may not write", true, EACCES,
+         [&] {
+             chmod(dir.path("").c_str(), 0777);
+             return owned(dir.path("fremd.csv"), 0644, 0, 0);
+         },
+         [&](const std::string& path) { return text(path, "alt"); }},
         {"write-protected file refused, also for root", false, kErrorWriteProtected,
          [&] { return owned(dir.path("geschuetzt.csv"), 0444, geteuid(), getegid()); },
          [&](const std::string& path) { return text(path, "alt"); }},
