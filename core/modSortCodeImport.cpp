@@ -19,8 +19,10 @@ constexpr std::size_t kMethodFromEnd = 18;  // the method code leads the record'
 constexpr std::size_t kExtendedMethodFromEnd = 24;  // ... and the extended record's last 24
 constexpr std::size_t kMethodLength = 2;
 constexpr std::size_t kRecordLength = 168;
-// A copy re-saved as UTF-8 is longer by the second bytes of its umlauts.
-constexpr std::size_t kLongestRecordLength = 186;
+// A copy re-saved as UTF-8 is longer by the second bytes of its umlauts: at most
+// one per character of the name (58), the town (35) and the short name (27) of an
+// extended record (174).
+constexpr std::size_t kLongestRecordLength = 174 + 58 + 35 + 27;
 constexpr std::size_t kSuccessorDigits = 8;
 constexpr std::size_t kExtendedTailDigits = 14;  // the successor and the IBAN rule with its version
 

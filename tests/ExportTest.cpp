@@ -69,7 +69,8 @@ protected:
 #ifndef _WIN32
 // A new file, here under the longest name a folder takes once ".csv" is added, gets the
 // permissions the umask leaves; a replaced one keeps its own and, where the process may
-// set it (root), its owner. No temporary file is left.
+// set it (root), its owner, and is a new file under the old name, so that no reader
+// ever sees it half written. No temporary file is left.
 TEST_F(WriteExportFileTest, NewFileGetsPlainPermissionsAndReplacedFileKeepsItsOwn)
 {
     const std::string name(251, 'b');
@@ -78,6 +79,9 @@ TEST_F(WriteExportFileTest, NewFileGetsPlainPermissionsAndReplacedFileKeepsItsOw
     const bool root = geteuid() == 0;
     ASSERT_EQ(chown(dir.path("alt.csv").c_str(), test::kNobody, test::kNobody), root ? 0 : -1);
     FileText = "10020030;M\xFChle;A4\n20030040;B;00";
+    struct stat info {};
+    ASSERT_EQ(stat(dir.path("alt.csv").c_str(), &info), 0);
+    const ino_t oldFile = info.st_ino;
     const mode_t old = umask(022);
     ASSERT_FALSE(WriteExportFile(dir.path("alt.csv")).failure.has_value());
     const ExportResult result = WriteExportFile(dir.path(name));
@@ -86,8 +90,8 @@ TEST_F(WriteExportFileTest, NewFileGetsPlainPermissionsAndReplacedFileKeepsItsOw
     EXPECT_EQ(test::ReadBytes(dir.path(name + ".csv")), FileText.view());
     EXPECT_EQ(test::ReadBytes(dir.path("alt.csv")), FileText.view());
     EXPECT_EQ(dir.names().size(), 2U);
-    struct stat info {};
     ASSERT_EQ(stat(dir.path("alt.csv").c_str(), &info), 0);
+    EXPECT_NE(info.st_ino, oldFile);
     EXPECT_EQ(info.st_mode & 07777, 0604U);
     EXPECT_EQ(info.st_uid, root ? test::kNobody : geteuid());
     ASSERT_EQ(stat(dir.path(name + ".csv").c_str(), &info), 0);

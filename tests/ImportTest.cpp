@@ -67,7 +67,7 @@ TEST(Import, CountsLinesThatAreNoRecordsAndNamesTheFirst)
         {"Bankleitzahl;Merkmal;Bezeichnung;PLZ;Ort\n10020030;1;Volksbank;12345;Ort\n", 2, 1},
         {line + Record("1002003O", "Bank", "00") + "\r\n", 1, 2},  // a letter in the sort code
         {kRecord.substr(0, 158) + "X" + kRecord.substr(159), 1, 1},  // no change flag
-        {std::string(kRecord).insert(20, 19, 'x'), 1, 1},           // longer than any record
+        {std::string(kRecord).insert(20, 127, 'x'), 1, 1},          // longer than any record
     };
     for (const auto& [text, unfitLines, firstUnfitLine] : cases) {
         MemoryEntryList list;
@@ -105,19 +105,20 @@ auto Outcome(const ImportResult& result, const EntryList& list)
                       result.failure ? result.failure->description : "", test::Entries(list));
 }
 
-// A large text is cut in two halves at once: whatever it holds, the result must equal
-// that of one pass over the text.
+// A large text is cut in two halves at once: whatever it holds, unfit or short lines in
+// either half, the result must equal that of one pass over the text.
 TEST(Import, HalvesGiveTheResultOfOnePass)
 {
-    std::string one;
-    std::string two;
-    for (int code = 10000000; code < 10007000; ++code) {  // over a megabyte each
-        one += Record(std::to_string(code), "Bank", "09") + "\r\n";
-        two += Record(std::to_string(code + 10000000), "Bank", "09") + "\r\n";
-    }
-    const std::string unfit = "Kopfzeile der Tabelle\n";
-    for (const std::string& text : {one + two, one + two + unfit + kRecord, unfit + one + unfit + two,
-                                    "1234\n" + one + two, one + two + "1234\r\n" + kRecord}) {
+    test::TempDir dir;
+    const std::string file = test::Generate("--records 14000 --seed 3 --crlf --utf8", dir, "gross.txt");
+    // The text with a line put in after the line that holds the given share of it.
+    const auto with = [&](std::string text, double share, const std::string& line) {
+        return text.insert(text.find('\n', static_cast<std::size_t>(static_cast<double>(text.size()) * share)) + 1,
+                           line);
+    };
+    const std::string unfit = "Kopfzeile der Tabelle\r\n";
+    for (const std::string& text : {file, with(with(file, 0.75, unfit), 0.25, unfit), with(file, 0.75, unfit),
+                                    "1234\n" + file, with(file, 0.75, "1234\r\n")}) {
         MemoryEntryList halves;
         ElsewhereList onePass;
         const ImportResult got = ImportSortCodeText(text, halves);

@@ -46,17 +46,48 @@ std::string ExpectedCsv(const std::string& file)
     return csv;
 }
 
-// Each variant of a generated file gives the CSV of the plain LF file.
+// Sort code and method code of each CSV line: what a copy re-saved as UTF-8 keeps of
+// the Latin-1 file's CSV, whose names it cuts by bytes.
+std::string Codes(const std::string& csv)
+{
+    std::istringstream lines(csv);
+    std::string codes;
+    for (std::string line; std::getline(lines, line);) {
+        codes += line.substr(0, 8) + line.substr(line.size() - 2) + "\n";
+    }
+    return codes;
+}
+
+// Each variant of a generated file gives the CSV of the plain LF file, a copy re-saved
+// as UTF-8 its sort codes and method codes, and no line is taken for anything but a
+// record. The files carry every value of the fields that tell a record: both record
+// kinds, every change flag, both deletion flags, and (UTF-8) the longest line a copy
+// can have.
 TEST(RoundTrip, GeneratedFileGivesSameCsvInEveryVariant)
 {
     test::TempDir dir;
-    const std::string expected = ExpectedCsv(test::Generate("--records 3000 --seed 11", dir, "lf.txt"));
+    const std::string lf = test::Generate("--records 3000 --seed 11", dir, "lf.txt");
+    const std::string expected = ExpectedCsv(lf);
     EXPECT_NE(expected.find('\xFC'), std::string::npos) << "the generator writes Latin-1 umlauts";
     EXPECT_EQ(Convert(dir.path("lf.txt")), expected);
-    for (const char* variant : {"--crlf", "--crlf --no-final-newline", "--no-final-newline", "--extended",
-                                "--extended --crlf --no-final-newline"}) {
-        test::Generate(std::string("--records 3000 --seed 11 ") + variant, dir, "variant.txt");
-        EXPECT_EQ(Convert(dir.path("variant.txt")), expected) << variant;
+    std::set<std::string> values;
+    for (std::size_t at = 0; at < lf.size(); at += 169) {
+        values.insert({{'k', lf[at + 8]}, {'c', lf[at + 158]}, {'d', lf[at + 159]}});
+    }
+    EXPECT_EQ(values, (std::set<std::string>{"k1", "k2", "cA", "cD", "cM", "cU", "d0", "d1"}));
+    for (const auto& [variant, longestLine] :
+         {std::pair{"--crlf", 168U}, {"--crlf --no-final-newline", 168U}, {"--no-final-newline", 168U},
+          {"--extended", 174U}, {"--extended --crlf --no-final-newline", 174U}, {"--utf8", 168U + 120},
+          {"--utf8 --extended --crlf", 174U + 120}}) {
+        SCOPED_TRACE(variant);
+        std::istringstream lines(test::Generate(std::string("--records 3000 --seed 11 ") + variant, dir, "variant.txt"));
+        std::size_t longest = 0;
+        for (std::string line; std::getline(lines, line);) {
+            longest = std::max(longest, line.size() - (line.ends_with('\r') ? 1 : 0));
+        }
+        EXPECT_EQ(longest, longestLine);
+        const std::string csv = Convert(dir.path("variant.txt"));
+        EXPECT_TRUE(std::string_view(variant).starts_with("--utf8") ? Codes(csv) == Codes(expected) : csv == expected);
     }
 }
 

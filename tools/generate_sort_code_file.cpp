@@ -1,7 +1,11 @@
 // Writes a sort-code file of invented banks in the Bundesbank's fixed-width layout:
-// 168-character records in Latin-1, a head office record followed by branch records
-// of the same sort code with other names. --extended adds the IBAN rule and its
-// version (174 characters), --utf8 writes the file as a copy re-saved as UTF-8 would be.
+// 168-character records in Latin-1, a head office record (kind 1) followed by branch
+// records (kind 2, without PAN and BIC) of the same sort code with other names. Every
+// value each field takes in the published files appears: change flags A, D, U and M in
+// about the published shares, deletion flag 1 with a successor on the records marked D,
+// and now and then a name, town and short name of umlauts only, which makes the longest
+// line a copy re-saved as UTF-8 can have. --extended adds the IBAN rule and its version
+// (174 characters), --utf8 writes the file as a copy re-saved as UTF-8 would be.
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +40,7 @@ constexpr std::array kFillers{" und Umgebung", " Landkreis West", " Zweigniederl
 constexpr std::array kMethods{"00", "01", "06", "09", "10", "17", "28", "32", "34", "38",
                               "52", "63", "76", "88", "99", "A4", "B6", "C6", "D1", "E4"};
 constexpr std::size_t kRecordLength = 168;
+constexpr std::string_view kUmlauts = "\xC4\xD6\xDC\xE4\xF6\xFC\xDF";  // Latin-1
 
 // The source is UTF-8; the file is Latin-1, as the Bundesbank publishes it.
 std::string ToLatin1(std::string_view utf8)
@@ -87,6 +92,24 @@ public:
         return name;
     }
 
+    // Only umlauts: the most bytes the field can take in a UTF-8 copy.
+    std::string umlauts(std::size_t count)
+    {
+        std::string text;
+        for (std::size_t i = 0; i < count; ++i) {
+            text += kUmlauts[pick(kUmlauts.size())];
+        }
+        return text;
+    }
+
+    // Of a hundred records about 92 unchanged (U), 3 added (A), 3 to be deleted (D)
+    // and 2 modified (M).
+    char changeFlag()
+    {
+        const std::size_t roll = pick(100);
+        return roll < 3 ? 'A' : roll < 6 ? 'D' : roll < 8 ? 'M' : 'U';
+    }
+
 private:
     std::mt19937_64 random_;
 };
@@ -113,29 +136,39 @@ std::string ToUtf8(std::string_view latin1)
     return out;
 }
 
-std::string Record(Generator& generator, const std::string& sortCode, bool headOffice,
-                   const std::string& method, long number, bool extended)
+struct RecordFields {
+    std::string sortCode;
+    bool headOffice = true;
+    std::string method;
+    long number = 0;
+    std::string successor;  // the sort code that replaces a deleted one
+};
+
+std::string Record(Generator& generator, const RecordFields& fields, bool extended)
 {
-    const std::string name = generator.bankName();
-    const std::string town = ToLatin1(kTowns[generator.pick(kTowns.size())]);
+    const bool umlautsOnly = generator.pick(40) == 0;
+    const std::string name = umlautsOnly ? generator.umlauts(58) : generator.bankName();
+    const std::string town = umlautsOnly ? generator.umlauts(35) : ToLatin1(kTowns[generator.pick(kTowns.size())]);
+    const char change = generator.changeFlag();
     std::string record;
     record.reserve(kRecordLength);
-    record += sortCode;
-    record += headOffice ? '1' : '2';
+    record += fields.sortCode;
+    record += fields.headOffice ? '1' : '2';
     PutField(record, name, 58);
     PutField(record, generator.digits(5), 5);
     PutField(record, town, 35);
-    PutField(record, name.substr(0, 20), 27);
-    PutField(record, generator.digits(5), 5);
-    PutField(record, headOffice ? "GENODEF1" + generator.digits(3) : std::string(), 11);
-    record += method;
-    const std::string serial = std::to_string(number % 1000000);  // the field has six digits
+    PutField(record, umlautsOnly ? generator.umlauts(27) : name.substr(0, 20), 27);
+    PutField(record, fields.headOffice ? generator.digits(5) : std::string(), 5);
+    PutField(record, fields.headOffice ? "GENODEF1" + generator.digits(3) : std::string(), 11);
+    record += fields.method;
+    const std::string serial = std::to_string(fields.number % 1000000);  // the field has six digits
     record += std::string(6 - serial.size(), '0') + serial;
-    record += "U000000000";
+    record += change;
+    record += change == 'D' ? "1" + fields.successor : "000000000";
     if (extended) {
         // IBAN rule and its version, taken from the number so that the other fields
         // are those of the 168-character form with the same seed.
-        const std::string rule = std::to_string(number * 7919 % 10000);
+        const std::string rule = std::to_string(fields.number * 7919 % 10000);
         record += std::string(4 - rule.size(), '0') + rule + "00";
     }
     return record;
@@ -186,19 +219,22 @@ int main(int argc, char** argv)
     const std::string lineEnd = options.crlf ? "\r\n" : "\n";
     long sortCode = 10000000;
     long branchesLeft = 0;
-    std::string method;
+    RecordFields fields;
     std::string text;
     for (long number = 1; number <= options.records; ++number) {
-        const bool headOffice = branchesLeft == 0;
-        if (headOffice) {
+        fields.headOffice = branchesLeft == 0;
+        if (fields.headOffice) {
+            // A deleted bank's successor is the bank before it, or none (zeros).
+            fields.successor = generator.pick(4) == 0 ? "00000000" : std::to_string(sortCode);
             sortCode += 1 + static_cast<long>(generator.pick(100));
+            fields.sortCode = std::to_string(sortCode);
             branchesLeft = generator.pick(3) == 0 ? static_cast<long>(generator.pick(4)) : 0;
-            method = kMethods[generator.pick(kMethods.size())];
+            fields.method = kMethods[generator.pick(kMethods.size())];
         } else {
             --branchesLeft;
         }
-        const std::string record =
-            Record(generator, std::to_string(sortCode), headOffice, method, number, options.extended);
+        fields.number = number;
+        const std::string record = Record(generator, fields, options.extended);
         text += options.utf8 ? ToUtf8(record) : record;
         if (number < options.records || options.finalNewline) {
             text += lineEnd;
