@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package and checks it as a user would meet it: lintian, install,
-# the installed converter against the build's, both manual pages without groff
+# Builds the Debian package and checks it as a user would meet it: lintian, SHA256SUMS,
+# install, the installed converter against the build's, both manual pages without groff
 # warnings, the installed window opened on a file; then removes the package again.
 # Usage: tests/package/check_deb.sh [BUILD_FOLDER]   (as root)
 set -euo pipefail
@@ -28,6 +28,7 @@ desktop-file-validate app/de.leitzahl.Leitzahl.desktop || fail "desktop-file-val
 appstreamcli validate --no-net app/de.leitzahl.Leitzahl.metainfo.xml >/dev/null || fail "appstreamcli validate"
 lintian "$deb" 2>&1 | grep -v 'root privileges' >"$work/lintian.txt" || true
 grep -q '^E:' "$work/lintian.txt" && fail "lintian reports errors: $(cat "$work/lintian.txt")"
+(cd "$build" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the package"
 
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
 
