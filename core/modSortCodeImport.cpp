@@ -112,7 +112,7 @@ void CutLines(std::string_view text, EntryList& list, ImportResult& result)
         if (!line.empty()) {
             if (line.size() < kNameStart) {
                 result.failure = LineTooShort(piece + 1);
-                result.lastPieceIndex = piece;
+                result.linesRead = piece + 1;
                 return;
             }
             const bool extended = EndsInTail(line, kExtendedTailDigits);
@@ -128,7 +128,8 @@ void CutLines(std::string_view text, EntryList& list, ImportResult& result)
         start = lineFeed + 1;
         ++piece;
     }
-    result.lastPieceIndex = piece;
+    // The empty piece after a final line feed is no line.
+    result.linesRead = text.back() == '\n' ? piece : piece + 1;
 }
 
 ImportResult ImportInOnePass(std::string_view text, EntryList& list)
@@ -145,8 +146,8 @@ ImportResult ImportInOnePass(std::string_view text, EntryList& list)
 // also when a short line stopped it, so that the list holds every entry counted.
 void JoinHalves(ImportResult& result, ImportResult& second, MemoryEntryList& store, MemoryEntryList& secondList)
 {
-    const std::int64_t offset = result.lastPieceIndex;
-    result.lastPieceIndex += second.lastPieceIndex;
+    const std::int64_t offset = result.linesRead;
+    result.linesRead += second.linesRead;
     result.entriesRead += second.entriesRead;
     if (result.unfitLines == 0 && second.unfitLines > 0) {
         result.firstUnfitLine = offset + second.firstUnfitLine;
@@ -155,7 +156,7 @@ void JoinHalves(ImportResult& result, ImportResult& second, MemoryEntryList& sto
     if (MaybeFailure failure = GuardMemory([&] { store.adopt(std::move(secondList)); })) {
         result.failure = std::move(failure);
     } else if (second.failure) {
-        result.failure = second.failure->number == kErrorLineTooShort ? LineTooShort(result.lastPieceIndex + 1)
+        result.failure = second.failure->number == kErrorLineTooShort ? LineTooShort(result.linesRead)
                                                                       : std::move(second.failure);
     }
 }

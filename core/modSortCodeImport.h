@@ -11,8 +11,9 @@
 namespace leitzahl {
 
 struct ImportResult {
-    // Index of the last LF-separated piece of the text; -1 for an empty text.
-    std::int64_t lastPieceIndex = -1;
+    // Lines read: the LF-separated pieces of the text up to the end or to the line that
+    // stopped the import, the empty piece after a final LF not counted.
+    std::int64_t linesRead = 0;
     // Entries appended to the list: one per non-blank line.
     std::size_t entriesRead = 0;
     // Non-blank lines that do not look like a record of the sort-code file (in its

@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(list.count() == imported.entriesRead, "one entry per imported line");
     OnePassList onePass;
     const ImportResult inOnePass = ImportSortCodeText(text, onePass);
-    Require(SameEntries(list, onePass) && imported.lastPieceIndex == inOnePass.lastPieceIndex &&
+    Require(SameEntries(list, onePass) && imported.linesRead == inOnePass.linesRead &&
                 imported.unfitLines == inOnePass.unfitLines && imported.firstUnfitLine == inOnePass.firstUnfitLine &&
                 imported.failure.has_value() == inOnePass.failure.has_value() &&
                 (!imported.failure || imported.failure->description == inOnePass.failure->description),

@@ -64,7 +64,7 @@ TEST_F(CommandLineTest, ExitStatusMessagesAndCsv)
          "Bankleit;ahl;Merkmal;Bezeichnung;er\n10020030;1;Sparkasse;02"},
         {{"{dir}leer.txt", "{dir}aus"}, kExitFailure, "",
          "Fehler 1003: Die Datei „{dir}leer.txt“ enthält keine Einträge der Bankleitzahlendatei.\n", ""},
-        {{"{dir}blz.txt", "{dir}"}, kExitUsage, "", "AUSGABE muss eine Datei nennen", ""},
+        {{"{dir}blz.txt", "{dir}fehlt/"}, kExitUsage, "", "AUSGABE muss eine Datei nennen", ""},
         {{"{dir}blz.txt", ""}, kExitUsage, "", "AUSGABE muss eine Datei nennen", ""},
         {{"{dir}blz.txt", "{dir}."}, kExitUsage, "", "AUSGABE muss eine Datei nennen", ""},
         {{"--version"}, kExitSuccess, "leitzahl " LEITZAHL_VERSION "\n", "", ""},

@@ -36,20 +36,20 @@ TEST(Import, YieldsEntriesOrStopsAtShortLine)
         {"12345678X\n", {"12345678;;12"}, 1, ""},
         {"12345678X" + std::string(57, 'n') + "E\n", {"12345678;" + std::string(57, 'n') + "E;nn"}, 1, ""},
         {"\n    \n\r\n" + kRecord + "\r\n\r\n", {kEntry}, 5, ""},  // blank lines are skipped
-        {"", {}, -1, ""},
+        {"", {}, 0, ""},
         {"\t2345678XName\n", {"\t2345678;Name;\t2"}, 1, ""},  // a tab is not trimmed
         {"1234567\x80X\xE4\xF6\xFC\xDF\x00\xFF\n"s, {"1234567\x80;\xE4\xF6\xFC\xDF\x00\xFF;12"s}, 1, ""},
-        {"12345678\n", {}, 0, TooShort(1)},
-        {kRecord + "\n\n  1234567  \n" + kRecord, {kEntry}, 2, TooShort(3)},
-        {kRecord + "\r\n\r", {kEntry}, 1, ""},  // a lone CR at the end of the text is its line end
-        {kRecord + "\r\n" + kRecord + "\r", {kEntry, kEntry}, 1, ""},  // the last line lost its LF, not its CR
-        {"1234\r\r\n", {}, 0, TooShort(1)}};
-    for (const auto& [text, entries, lastPieceIndex, failure] : cases) {
+        {"12345678\n", {}, 1, TooShort(1)},
+        {kRecord + "\n\n  1234567  \n" + kRecord, {kEntry}, 3, TooShort(3)},
+        {kRecord + "\r\n\r", {kEntry}, 2, ""},  // a lone CR at the end: a blank last line
+        {kRecord + "\r\n" + kRecord + "\r", {kEntry, kEntry}, 2, ""},  // the last line lost its LF, not its CR
+        {"1234\r\r\n", {}, 1, TooShort(1)}};
+    for (const auto& [text, entries, linesRead, failure] : cases) {
         MemoryEntryList list;
         const ImportResult result = ImportSortCodeText(text, list);
         EXPECT_EQ(result.failure ? result.failure->description : "", failure) << text;
         EXPECT_EQ(test::Entries(list), entries);
-        EXPECT_EQ(result.lastPieceIndex, lastPieceIndex) << text;
+        EXPECT_EQ(result.linesRead, linesRead) << text;
     }
 }
 
@@ -101,7 +101,7 @@ private:
 // Everything an import gives back, for comparing.
 auto Outcome(const ImportResult& result, const EntryList& list)
 {
-    return std::tuple(result.lastPieceIndex, result.entriesRead, result.unfitLines, result.firstUnfitLine,
+    return std::tuple(result.linesRead, result.entriesRead, result.unfitLines, result.firstUnfitLine,
                       result.failure ? result.failure->description : "", test::Entries(list));
 }
 
