@@ -18,9 +18,11 @@ public:
     virtual std::string_view entry(std::size_t index) const = 0;
     virtual void append(std::string_view text) = 0;
     virtual void clear() = 0;
-    // Where the list keeps its entries in a MemoryEntryList and may take many at once
-    // straight into it, that list; else nullptr.
-    virtual MemoryEntryList* store() { return nullptr; }
+    // Whether takeOver() keeps the other list's bytes instead of copying them; a large
+    // import then cuts its text in two halves at once, each into a list of its own.
+    virtual bool takesOver() const { return false; }
+    // Appends the other list's entries and empties it.
+    virtual void takeOver(MemoryEntryList&& entries);
 
 protected:
     EntryList() = default;

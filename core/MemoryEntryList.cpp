@@ -44,9 +44,21 @@ void MemoryEntryList::clear()
     views_.clear();
 }
 
-void MemoryEntryList::adopt(MemoryEntryList&& other)
+void EntryList::takeOver(MemoryEntryList&& entries)
 {
-    views_.insert(views_.end(), other.views_.begin(), other.views_.end());
+    for (std::size_t i = 0; i < entries.count(); ++i) {
+        append(entries.entry(i));
+    }
+    entries.clear();
+}
+
+void MemoryEntryList::takeOver(MemoryEntryList&& other)
+{
+    if (views_.empty()) {
+        views_.swap(other.views_);
+    } else {
+        views_.insert(views_.end(), other.views_.begin(), other.views_.end());
+    }
     // The other list's last block, with its room left, becomes the one appended to.
     std::move(other.blocks_.begin(), other.blocks_.end(), std::back_inserter(blocks_));
     if (!other.blocks_.empty()) {

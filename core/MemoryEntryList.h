@@ -16,14 +16,15 @@ public:
     std::string_view entry(std::size_t index) const override;
     void append(std::string_view text) override;
     void clear() override;
-    MemoryEntryList* store() override { return this; }
+    bool takesOver() const override { return true; }
+    // Takes the other list's blocks over instead of copying the entries' bytes; into an
+    // empty list, its places too.
+    void takeOver(MemoryEntryList&& other) override;
 
     // Makes room for this many entries' places at once; pages not yet used cost nothing.
     void reserve(std::size_t entries) { views_.reserve(entries); }
     // Keeps only the entries at the given indexes, which ascend; their bytes stay put.
     void keepOnly(const std::vector<std::size_t>& indexes);
-    // Appends the other list's entries, taking over their bytes instead of copying them.
-    void adopt(MemoryEntryList&& other);
 
 private:
     // Blocks grow from small, for short lists, to large, for the whole file.

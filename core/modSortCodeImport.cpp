@@ -144,7 +144,7 @@ ImportResult ImportInOnePass(std::string_view text, EntryList& list)
 // Adds the second half's result to the first's, as one pass over the whole text would
 // have given it: line numbers count on, and the second half's entries join the list
 // also when a short line stopped it, so that the list holds every entry counted.
-void JoinHalves(ImportResult& result, ImportResult& second, MemoryEntryList& store, MemoryEntryList& secondList)
+void JoinHalves(ImportResult& result, ImportResult& second, MemoryEntryList& first, MemoryEntryList& secondList)
 {
     const std::int64_t offset = result.linesRead;
     result.linesRead += second.linesRead;
@@ -153,7 +153,7 @@ void JoinHalves(ImportResult& result, ImportResult& second, MemoryEntryList& sto
         result.firstUnfitLine = offset + second.firstUnfitLine;
     }
     result.unfitLines += second.unfitLines;
-    if (MaybeFailure failure = GuardMemory([&] { store.adopt(std::move(secondList)); })) {
+    if (MaybeFailure failure = GuardMemory([&] { first.takeOver(std::move(secondList)); })) {
         result.failure = std::move(failure);
     } else if (second.failure) {
         result.failure = second.failure->number == kErrorLineTooShort ? LineTooShort(result.linesRead)
@@ -168,28 +168,32 @@ ImportResult ImportSortCodeText(std::string_view text, EntryList& list)
     // Below this size a second thread costs more than it saves. The fuzzing build sets
     // a small one, so that its short inputs take the two-half way too.
     constexpr std::size_t kSplitFrom = LEITZAHL_IMPORT_SPLIT_FROM;
-    MemoryEntryList* store = list.store();
     const std::size_t middle =
-        store == nullptr || text.size() < kSplitFrom ? std::string_view::npos : text.find('\n', text.size() / 2);
+        !list.takesOver() || text.size() < kSplitFrom ? std::string_view::npos : text.find('\n', text.size() / 2);
     if (middle == std::string_view::npos || middle + 1 == text.size()) {
         return ImportInOnePass(text, list);
     }
     // The halves meet at a line feed, so no line is cut in two.
     ImportResult result;
     ImportResult second;
+    MemoryEntryList first;
     MemoryEntryList secondList;
     if (MaybeFailure failure = GuardMemory([&] {
-            // A place per 168 bytes, so that joining the halves moves no place.
-            store->reserve(store->count() + text.size() / kRecordLength + 1);
+            // A place per 168 bytes of the whole text in the first list, so that neither
+            // joining the halves nor handing them to an empty list moves a place.
+            first.reserve(text.size() / kRecordLength + 1);
             secondList.reserve((text.size() - middle) / kRecordLength + 1);
-            RunSideBySide([&] { result = ImportInOnePass(text.substr(0, middle + 1), *store); },
+            RunSideBySide([&] { result = ImportInOnePass(text.substr(0, middle + 1), first); },
                           [&] { second = ImportInOnePass(text.substr(middle + 1), secondList); });
         })) {
         result.failure = std::move(failure);
         return result;
     }
     if (!result.failure) {
-        JoinHalves(result, second, *store, secondList);
+        JoinHalves(result, second, first, secondList);
+    }
+    if (MaybeFailure failure = GuardMemory([&] { list.takeOver(std::move(first)); })) {
+        result.failure = std::move(failure);
     }
     return result;
 }

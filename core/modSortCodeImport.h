@@ -31,7 +31,7 @@ inline constexpr std::size_t kLongestEntry = 8 + 1 + 58 + 1 + 2;
 // Appends one entry per non-blank line of text to the list: "sort code;bank name;
 // method code". The method code is counted from the end of the line, where the
 // extended record has 6 more digits. A large text goes in two halves at once into a
-// list that offers its store.
+// list that takes lists over.
 ImportResult ImportSortCodeText(std::string_view text, EntryList& list);
 
 // Loads the file into FileText, then imports FileText. FileText keeps the text.

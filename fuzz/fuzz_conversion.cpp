@@ -25,7 +25,7 @@ void Require(bool condition, const char* what)
     }
 }
 
-// A list that offers no store, so the import takes one pass.
+// A list that takes no list over, so the import takes one pass.
 class OnePassList final : public leitzahl::EntryList {
 public:
     std::size_t count() const override { return list.count(); }

@@ -77,7 +77,7 @@ TEST(Import, CountsLinesThatAreNoRecordsAndNamesTheFirst)
     }
 }
 
-// A list that keeps its entries elsewhere and offers no store, so that they come in one
+// A list that keeps its entries elsewhere and takes no list over, so that they come in one
 // pass; it can run a step before its first entry.
 class ElsewhereList final : public EntryList {
 public:

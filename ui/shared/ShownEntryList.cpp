@@ -12,6 +12,14 @@ void ShownEntryList::append(std::string_view text)
     }
 }
 
+void ShownEntryList::takeOver(MemoryEntryList&& entries)
+{
+    entries_.takeOver(std::move(entries));
+    if (holds_ == 0) {
+        showAppended();
+    }
+}
+
 void ShownEntryList::releaseAppended()
 {
     --holds_;

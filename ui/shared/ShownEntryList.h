@@ -15,8 +15,10 @@ public:
     std::size_t count() const override { return entries_.count(); }
     std::string_view entry(std::size_t index) const override { return entries_.entry(index); }
     void append(std::string_view text) override;
-    // Only while appended rows are held: the view learns of them at release.
-    MemoryEntryList* store() override { return holds_ > 0 ? &entries_ : nullptr; }
+    // Takes a large import's halves without copying them; the view learns of them as
+    // of appended rows.
+    bool takesOver() const override { return true; }
+    void takeOver(MemoryEntryList&& entries) override;
 
     // While held, appended rows reach the view only with showAppended(), all in one
     // step: told of a million rows one by one, the view would take longer than the import.
