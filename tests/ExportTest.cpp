@@ -99,12 +99,30 @@ struct stat Status(const std::string& path)
 }
 
 // Where a save goes and what it keeps, as a plain write and a careful editor would
-// have it: each row prepares the folder and gives the name to save under; the save runs
-// as this user or as another without root's rights; a failure must give its number and
-// reason; the check gives back what is wrong, or nothing. The umask is 022 throughout.
+// have it. Each row makes a file holding "alt" (given to another owner where it says so),
+// sets the folder's mode, prepares what else it needs (false: the file system cannot),
+// and saves as this user or as another without root's rights. A failure must give its
+// number and reason; else the file holds the new text. The check gives back what else
+// is wrong, or nothing. The umask is 022 throughout.
 TEST_F(WriteExportFileTest, SavesWhereAPlainWriteWouldAndKeepsWhatTheFileCarried)
 {
-    const bool root = geteuid() == 0;
+    constexpr unsigned kMine = ~0U;
+    constexpr unsigned kNobody = test::kNobody;
+    enum Who { kMe, kRoot, kOtherUser };  // kRoot: set up as root, saved by root
+    struct Row {
+        const char* name;
+        Who who;
+        mode_t folderMode;  // 0: left as made
+        const char* file;
+        mode_t fileMode;
+        unsigned owner;
+        unsigned group;
+        int failure;
+        const char* reason;
+        std::string saveAs;  // empty: the file
+        std::function<bool()> prepare;
+        std::function<std::string()> check;
+    };
     // A name of 4,090 bytes in folders of 200: no room left for the temporary name.
     std::string deep = dir.path("");
     while (deep.size() < 4086) {
@@ -112,66 +130,44 @@ TEST_F(WriteExportFileTest, SavesWhereAPlainWriteWouldAndKeepsWhatTheFileCarried
     }
     deep.pop_back();
     const std::string newText = "10020030;M\xFChle;A4";
-    FileText = newText;
-    const auto owned = [&](const std::string& name, mode_t mode, uid_t user, gid_t group) {
-        test::WriteBytes(dir.path(name), "alt");
-        EXPECT_EQ(chown(dir.path(name).c_str(), user, group), 0);
-        EXPECT_EQ(chmod(dir.path(name).c_str(), mode), 0);
-        return dir.path(name);
-    };
     const auto holds = [&](const std::string& name, const std::string& want) {
         const std::string have = test::ReadBytes(dir.path(name));
         return have == want ? "" : name + " holds " + have;
     };
+    const auto none = [] { return true; };
+    const auto fine = [] { return std::string(); };
     ino_t before = 0;
     int pipeEnd = -1;
     struct rlimit sizeLimit {};
-    struct Row {
-        const char* name;
-        bool needsRoot;
-        bool asOtherUser;
-        int failure;
-        const char* reason;
-        std::function<std::string()> prepare;
-        std::function<std::string()> check;
-    };
     const Row rows[] = {
-        {"new file under the longest name: plain permissions", false, false, 0, nullptr,
-         [&] { return dir.path(std::string(251, 'b')); },
+        {"new file under the longest name: plain permissions", kMe, 0, nullptr, 0, 0, 0, 0, nullptr,
+         dir.path(std::string(251, 'b')), none,
          [&] { return (Status(dir.path(std::string(251, 'b') + ".csv")).st_mode & 07777) == 0644 ? "" : "mode"; }},
-        {"replaced file: a new file with the old mode and owner", true, false, 0, nullptr,
-         [&] {
-             const std::string path = owned("alt.csv", 0604, test::kNobody, test::kNobody);
-             before = Status(path).st_ino;
-             return path;
-         },
+        {"replaced file: a new file with the old mode and owner", kRoot, 0, "alt.csv", 0604, kNobody, kNobody, 0,
+         nullptr, "", [&] { return (before = Status(dir.path("alt.csv")).st_ino) != 0; },
          [&] {
              const struct stat info = Status(dir.path("alt.csv"));
-             return info.st_ino != before && (info.st_mode & 07777) == 0604 && info.st_uid == test::kNobody
-                        ? holds("alt.csv", newText)
-                        : "same file, or mode or owner lost";
+             return info.st_ino != before && (info.st_mode & 07777) == 0604 && info.st_uid == kNobody ? "" : "lost";
          }},
-        {"dangling link and chain of relative links followed", false, false, 0, nullptr,
+        {"dangling link and chain of relative links followed", kMe, 0, "echt.csv", 0644, kMine, kMine, 0, nullptr,
+         dir.path("kette.csv"),
          [&] {
-             mkdir(dir.path("daten").c_str(), 0755);
-             test::WriteBytes(dir.path("daten/echt.csv"), "alt");
-             EXPECT_EQ(symlink("echt.csv", dir.path("daten/mitte.csv").c_str()), 0);
-             EXPECT_EQ(symlink("daten/mitte.csv", dir.path("kette.csv").c_str()), 0);
-             EXPECT_EQ(symlink("daten/neu.csv", dir.path("haengend.csv").c_str()), 0);
-             EXPECT_FALSE(WriteExportFile(dir.path("haengend.csv")).failure.has_value());
-             return dir.path("kette.csv");
+             return symlink("echt.csv", dir.path("mitte.csv").c_str()) == 0 &&
+                    symlink("mitte.csv", dir.path("kette.csv").c_str()) == 0 &&
+                    symlink("daten/neu.csv", dir.path("haengend.csv").c_str()) == 0 &&
+                    mkdir(dir.path("daten").c_str(), 0755) == 0 && !WriteExportFile(dir.path("haengend.csv")).failure;
          },
          [&] {
              return S_ISLNK(Status(dir.path("kette.csv")).st_mode) && S_ISLNK(Status(dir.path("haengend.csv")).st_mode)
-                        ? holds("daten/echt.csv", newText) + holds("daten/neu.csv", newText)
+                        ? holds("daten/neu.csv", newText)
                         : "a link was replaced";
          }},
-        {"pipe written into through a link, under its own name", false, false, 0, nullptr,
+        {"pipe written into through a link, under its own name", kMe, 0, nullptr, 0, 0, 0, 0, nullptr,
+         dir.path("zurpipe"),
          [&] {
-             mkfifo(dir.path("p").c_str(), 0644);
-             EXPECT_EQ(symlink("p", dir.path("zurpipe").c_str()), 0);
-             pipeEnd = open(dir.path("p").c_str(), O_RDONLY | O_NONBLOCK);  // so that the save need not wait
-             return dir.path("zurpipe");
+             // Opened for reading first, so that the save need not wait.
+             return mkfifo(dir.path("p").c_str(), 0644) == 0 && symlink("p", dir.path("zurpipe").c_str()) == 0 &&
+                    (pipeEnd = open(dir.path("p").c_str(), O_RDONLY | O_NONBLOCK)) >= 0;
          },
          [&] {
              char buffer[256];
@@ -182,115 +178,101 @@ TEST_F(WriteExportFileTest, SavesWhereAPlainWriteWouldAndKeepsWhatTheFileCarried
                         ? ""
                         : "not written into the pipe";
          }},
-        {"missing folder", false, false, ENOENT, "Datei oder Ordner nicht gefunden",
-         [&] { return dir.path("fehlt/blz.csv"); }, [] { return ""; }},
-        {"file in the path", false, false, ENOTDIR, "Ein Teil des Pfads ist kein Ordner",
-         [&] { return owned("datei", 0644, geteuid(), getegid()) + "/blz.csv"; }, [&] { return holds("datei", "alt"); }},
-        {"folder", false, false, EISDIR, "Das ist ein Ordner, keine Datei",
-         [&] { return dir.path(""); }, [&] { return dir.names().empty() ? "" : "a file was made"; }},
-        {"file-size limit reached half way", false, false, EFBIG, "Die Datei ist zu groß",
+        {"missing folder", kMe, 0, nullptr, 0, 0, 0, ENOENT, "Datei oder Ordner nicht gefunden",
+         dir.path("fehlt/blz.csv"), none, fine},
+        {"file in the path", kMe, 0, "datei", 0644, kMine, kMine, ENOTDIR, "Ein Teil des Pfads ist kein Ordner",
+         dir.path("datei/blz.csv"), none, fine},
+        {"folder", kMe, 0, nullptr, 0, 0, 0, EISDIR, "Das ist ein Ordner, keine Datei", dir.path(""), none,
+         [&] { return dir.names().empty() ? "" : "a file was made"; }},
+        {"file-size limit reached half way", kMe, 0, "blz.csv", 0644, kMine, kMine, EFBIG, "Die Datei ist zu groß", "",
          [&] {
              FileText = std::string(1 << 20, 'x');
              std::signal(SIGXFSZ, SIG_IGN);  // so that the write fails instead
              getrlimit(RLIMIT_FSIZE, &sizeLimit);
              struct rlimit limited = sizeLimit;
              limited.rlim_cur = 64 * 1024;
-             setrlimit(RLIMIT_FSIZE, &limited);
-             return owned("blz.csv", 0644, geteuid(), getegid());
+             return setrlimit(RLIMIT_FSIZE, &limited) == 0;
          },
          [&] {
              setrlimit(RLIMIT_FSIZE, &sizeLimit);
              std::signal(SIGXFSZ, SIG_DFL);
              FileText = newText;
-             return holds("blz.csv", "alt");
+             return "";
          }},
-        {"group kept where the owner cannot be", true, true, 0, nullptr,
-         [&] {
-             EXPECT_EQ(chown(dir.path("").c_str(), 0, test::kNobody), 0);
-             chmod(dir.path("").c_str(), 0775);
-             return owned("gruppe.csv", 0660, 0, test::kNobody);
-         },
+        {"group kept where the owner cannot be", kOtherUser, 0775, "gruppe.csv", 0660, 0, kNobody, 0, nullptr, "",
+         [&] { return chown(dir.path("").c_str(), 0, kNobody) == 0; },
          [&] {
              const struct stat info = Status(dir.path("gruppe.csv"));
-             return info.st_gid == test::kNobody && (info.st_mode & 07777) == 0660 ? holds("gruppe.csv", newText)
-                                                                                     : "group or mode lost";
+             return info.st_gid == kNobody && (info.st_mode & 07777) == 0660 ? "" : "group or mode lost";
          }},
-        {"ACL and extended attributes kept", false, false, 0, nullptr,
+        {"ACL and extended attributes kept", kMe, 0, "acl.csv", 0664, kMine, kMine, 0, nullptr, "",
          [&] {
-             const std::string path = owned("acl.csv", 0664, geteuid(), getegid());
              const std::string acl = AccessList();
-             if (setxattr(path.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0 ||
-                 setxattr(path.c_str(), "user.herkunft", "blz", 3, 0) != 0) {
-                 return std::string();  // the file system keeps neither
-             }
-             return path;
+             return setxattr(dir.path("acl.csv").c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) == 0 &&
+                    setxattr(dir.path("acl.csv").c_str(), "user.herkunft", "blz", 3, 0) == 0;
          },
          [&] {
              const std::string path = dir.path("acl.csv");
              return Attribute(path, "system.posix_acl_access") == AccessList() && Attribute(path, "user.herkunft") == "blz"
-                        ? holds("acl.csv", newText)
+                        ? ""
                         : "attributes lost";
          }},
-        {"hard link written in place", false, false, 0, nullptr,
-         [&] {
-             const std::string path = owned("eins.csv", 0644, geteuid(), getegid());
-             EXPECT_EQ(link(path.c_str(), dir.path("zwei.csv").c_str()), 0);
-             return path;
-         },
+        {"hard link written in place", kMe, 0, "eins.csv", 0644, kMine, kMine, 0, nullptr, "",
+         [&] { return link(dir.path("eins.csv").c_str(), dir.path("zwei.csv").c_str()) == 0; },
          [&] { return holds("zwei.csv", newText); }},
-        {"another user's file that this one may not write", true, true, EACCES, nullptr,
-         [&] {
-             chmod(dir.path("").c_str(), 0777);
-             return owned("fremd.csv", 0644, 0, 0);
-         },
-         [&] { return holds("fremd.csv", "alt"); }},
-        {"write-protected file refused, also for root", false, false, kErrorWriteProtected,
-         "Die Datei ist schreibgeschützt", [&] { return owned("geschuetzt.csv", 0444, geteuid(), getegid()); },
-         [&] { return holds("geschuetzt.csv", "alt"); }},
-        {"folder closed to the user, file open to them", true, true, 0, nullptr,
-         [&] {
-             chmod(dir.path("").c_str(), 0755);
-             return owned("offen.csv", 0666, 0, 0);
-         },
-         [&] { return holds("offen.csv", newText); }},
-        {"sticky folder, group-writable file of another user", true, true, 0, nullptr,
-         [&] {
-             chmod(dir.path("").c_str(), 01777);
-             return owned("klebrig.csv", 0664, 0, test::kNobody);
-         },
-         [&] { return holds("klebrig.csv", newText); }},
-        {"no room for the temporary name", false, false, 0, nullptr,
+        {"another user's file that this one may not write", kOtherUser, 0777, "fremd.csv", 0644, 0, 0, EACCES, nullptr,
+         "", none, fine},
+        {"write-protected file refused, also for root", kMe, 0, "geschuetzt.csv", 0444, kMine, kMine,
+         kErrorWriteProtected, "Die Datei ist schreibgeschützt", "", none, fine},
+        {"folder closed to the user, file open to them", kOtherUser, 0755, "offen.csv", 0666, 0, 0, 0, nullptr, "",
+         none, fine},
+        {"sticky folder, group-writable file of another user", kOtherUser, 01777, "klebrig.csv", 0664, 0, kNobody, 0,
+         nullptr, "", none, fine},
+        {"no room for the temporary name", kMe, 0, nullptr, 0, 0, 0, 0, nullptr, deep,
          [&] {
              std::filesystem::create_directories(std::filesystem::path(deep).parent_path());
              test::WriteBytes(deep + ".csv", "alt");
-             return deep;
+             return true;
          },
          [&] { return test::ReadBytes(deep + ".csv") == newText ? "" : "not written"; }},
     };
+    FileText = newText;
     const mode_t oldMask = umask(022);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        if (row.needsRoot && !root) {
+        if (row.who != kMe && geteuid() != 0) {
             GTEST_LOG_(INFO) << "skipped, needs root to give files to another user: " << row.name;
             continue;
         }
-        const std::string path = row.prepare();
-        if (path.empty()) {
-            GTEST_LOG_(INFO) << "skipped, the file system keeps no such attributes: " << row.name;
+        if (row.file != nullptr) {
+            test::WriteBytes(dir.path(row.file), "alt");
+            chmod(dir.path(row.file).c_str(), row.fileMode);
+            if (row.owner != kMine) {
+                ASSERT_EQ(chown(dir.path(row.file).c_str(), row.owner, row.group), 0);
+            }
+        }
+        if (row.folderMode != 0) {
+            chmod(dir.path("").c_str(), row.folderMode);
+        }
+        if (!row.prepare()) {
+            GTEST_LOG_(INFO) << "skipped, the file system cannot: " << row.name;
             continue;
         }
-        if (row.asOtherUser) {
+        const std::string path = row.saveAs.empty() ? dir.path(row.file) : row.saveAs;
+        if (row.who == kOtherUser) {
             EXPECT_EQ(test::RunUnprivileged([&] { return WriteExportFile(path).failure ? 1 : 0; }), row.failure != 0);
         } else {
             const ExportResult result = WriteExportFile(path);
-            const Failure failure = result.failure.value_or(Failure{});
-            EXPECT_EQ(failure.number, row.failure);
-            if (row.reason != nullptr) {
-                EXPECT_EQ(failure.description,
+            EXPECT_EQ(result.failure.value_or(Failure{}).number, row.failure);
+            if (row.reason != nullptr && result.failure) {
+                EXPECT_EQ(result.failure->description,
                           "Die Datei „" + result.finalName + "“ kann nicht geschrieben werden: " + row.reason + ".");
             }
         }
         EXPECT_EQ(row.check(), "");
+        if (row.file != nullptr) {
+            EXPECT_EQ(holds(row.file, row.failure != 0 ? "alt" : newText), "");
+        }
         chmod(dir.path("").c_str(), 0700);
         for (const std::string& name : dir.names()) {
             EXPECT_NE(name[0], '.') << "a temporary file was left";
