@@ -39,26 +39,36 @@ extern "C" void EndOnSignal(int number)
     std::raise(number);
 }
 
+#ifdef _WIN32
+void HandleEndingSignals()
+{
+    for (const int number : {SIGINT, SIGTERM, SIGBREAK}) {
+        std::signal(number, EndOnSignal);
+    }
+}
+#else
 // Every signal whose default ends the program, except those of a fault in it. One
 // ignored at start (nohup, a script's background job) stays ignored.
 void HandleEndingSignals()
 {
-    for (const int number : {SIGINT, SIGTERM,
-#ifndef _WIN32
-                             SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGPIPE, SIGXCPU, SIGVTALRM, SIGPROF,
-                             SIGIO, SIGPWR,
-#endif
-                            }) {
-        if (std::signal(number, EndOnSignal) == SIG_IGN) {
-            std::signal(number, SIG_IGN);
+    std::vector<int> numbers{SIGINT,  SIGTERM, SIGHUP,  SIGQUIT,   SIGUSR1, SIGUSR2, SIGALRM,
+                             SIGXCPU, SIGVTALRM, SIGPROF, SIGIO, SIGPWR, SIGSTKFLT};
+    for (int number = SIGRTMIN; number <= SIGRTMAX; ++number) {
+        numbers.push_back(number);
+    }
+    for (const int number : numbers) {
+        struct sigaction now {};
+        if (sigaction(number, nullptr, &now) == 0 && now.sa_handler != SIG_IGN) {
+            std::signal(number, EndOnSignal);
         }
     }
-#ifndef _WIN32
-    // Past the file-size limit a write fails with EFBIG, which is reported and cleaned
-    // up like any other failure, instead of ending the program.
+    // Past the file-size limit a write fails with EFBIG, and a reader that went away
+    // gives EPIPE: both are reported (and cleaned up) like any other failure instead of
+    // ending the program, and a saved CSV whose summary finds no reader says so.
     std::signal(SIGXFSZ, SIG_IGN);
-#endif
+    std::signal(SIGPIPE, SIG_IGN);
 }
+#endif
 
 int Run(const std::vector<std::string>& arguments)
 {

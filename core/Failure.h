@@ -16,8 +16,9 @@ struct Failure {
     std::string description;
 };
 
-// System errors use the system's error numbers; the program's own start here,
-// well above them.
+// System errors use the system's error numbers; the program's own start here, above
+// those of files on Linux. (On Windows the same numbers also name system errors that
+// no file call of this program gives.)
 inline constexpr std::int32_t kErrorLineTooShort = 1001;
 // A file without any write permission (or, on Windows, marked read-only): never replaced.
 inline constexpr std::int32_t kErrorWriteProtected = 1002;

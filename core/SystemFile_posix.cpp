@@ -8,9 +8,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <atomic>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/xattr.h>
 #include <utility>
 #include <unistd.h>
@@ -40,7 +43,8 @@ std::string DescribeSystemError(int number)
     case ETXTBSY: return "Die Datei wird gerade verwendet";
     case EXDEV: return "Ziel liegt auf einem anderen Dateisystem";
     case EPIPE: return "Der Empfänger hat die Verbindung geschlossen";
-    case EBADF: return "Die Ausgabe ist geschlossen";
+    case EBADF: return "Der Datenstrom ist geschlossen";
+    case ENXIO: return "Niemand nimmt die Daten an (Gerät oder Socket)";
     case kErrorWriteProtected: return "Die Datei ist schreibgeschützt";
     default: return "Systemfehler " + std::to_string(number);
     }
@@ -164,6 +168,20 @@ int WriteAll(int fd, std::string_view bytes)
     return 0;
 }
 
+// Whether the kernel's guard against links planted by others (protected_symlinks)
+// lets this process follow the link: not one in a sticky folder that anyone may write
+// to, unless it belongs to the process or to the folder's owner.
+bool MayFollow(const std::string& path, const struct stat& link)
+{
+    const std::size_t slash = path.rfind('/');
+    struct stat folder {};
+    if (stat(slash == std::string::npos ? "." : path.substr(0, slash + 1).c_str(), &folder) != 0) {
+        return true;
+    }
+    const bool open = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    return !open || link.st_uid == geteuid() || link.st_uid == folder.st_uid;
+}
+
 // The path a plain write would reach: symbolic links followed, also a dangling one,
 // to the path it names.
 int ResolveLinks(std::string path, std::string& resolved)
@@ -174,6 +192,9 @@ int ResolveLinks(std::string path, std::string& resolved)
         if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
             resolved = std::move(path);
             return 0;
+        }
+        if (!MayFollow(path, info)) {
+            return EACCES;
         }
         std::string target(PATH_MAX, '\0');
         const ssize_t length = readlink(path.c_str(), target.data(), target.size());
@@ -191,10 +212,10 @@ int ResolveLinks(std::string path, std::string& resolved)
 char pendingTemporary[PATH_MAX];
 volatile std::sig_atomic_t temporaryPending = 0;
 
-// A new hidden file beside the target, created with the permissions a plain create
-// would give. The target's name is shortened so that a long one still leaves room for
-// the added characters within the file system's limit.
-int CreateTemporary(const std::string& folder, const std::string& file, std::string& name)
+// A new hidden file beside the target, created with the given permissions (less the
+// umask). The target's name is shortened so that a long one still leaves room for the
+// added characters within the file system's limit.
+int CreateTemporary(const std::string& folder, const std::string& file, mode_t mode, std::string& name)
 {
     constexpr std::size_t kKeptLength = 200;
     constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -206,10 +227,11 @@ int CreateTemporary(const std::string& folder, const std::string& file, std::str
             seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
             name += kLetters[(seed >> 33) % (sizeof kLetters - 1)];
         }
-        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) {
             if (fd >= 0 && name.size() < sizeof pendingTemporary) {
                 std::memcpy(pendingTemporary, name.c_str(), name.size() + 1);
+                std::atomic_signal_fence(std::memory_order_release);  // the name before the flag
                 temporaryPending = 1;
             }
             return fd;
@@ -219,23 +241,29 @@ int CreateTemporary(const std::string& folder, const std::string& file, std::str
 }
 
 // After a rename only the folder records the new name; syncing it makes the
-// replacement survive a power loss. Some file systems cannot sync a folder.
-int SyncFolder(const std::string& folder)
+// replacement survive a power loss. A failure is not reported: the file has been
+// replaced by then, and "not written" would be untrue. Some file systems cannot sync
+// a folder, and a folder one may write to but not read cannot be opened.
+void SyncFolder(const std::string& folder)
 {
     const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return 0;  // a folder one may write to but not read; the file itself is synced
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
     }
-    const int error = fsync(fd) != 0 && errno != EINVAL ? errno : 0;
-    close(fd);
-    return error;
 }
+
+constexpr char kAccessList[] = "system.posix_acl_access";
 
 // The extended attributes of the old file, the access control list among them, go
 // to the new one. What the file system or the user's rights refuse is left out, as
 // a careful editor does.
 void CopyExtendedAttributes(const std::string& from, int to)
 {
+    // A new file takes the folder's default ACL; the old file's rights hold instead.
+    if (getxattr(from.c_str(), kAccessList, nullptr, 0) < 0) {
+        fremovexattr(to, kAccessList);
+    }
     std::vector<char> names(1024);
     ssize_t length = 0;
     while ((length = listxattr(from.c_str(), names.data(), names.size())) < 0 && errno == ERANGE) {
@@ -256,17 +284,17 @@ void CopyExtendedAttributes(const std::string& from, int to)
     }
 }
 
-// Owner, group, permissions and extended attributes of the old file, as far as the
-// user may give them. One who may not give the file to its owner keeps at least its
-// group where they belong to it, so the owner does not lose access.
+// Owner, group, extended attributes and permissions of the old file. A user who may
+// not give the new file the old one's owner and group gets EPERM, and the file is
+// written in place instead, as a careful editor does: handed to this user, the file
+// could lock its owner out.
 int KeepWhatTheFileCarried(const std::string& target, const struct stat& existing, int fd)
 {
-    if (fchown(fd, existing.st_uid, existing.st_gid) != 0 && fchown(fd, static_cast<uid_t>(-1), existing.st_gid) != 0) {
-        // Not a member of the group either: the file is the user's, as a new one would be.
+    if (fchown(fd, existing.st_uid, existing.st_gid) != 0) {
+        return EPERM;
     }
-    const int error = fchmod(fd, existing.st_mode & 07777) != 0 ? errno : 0;
     CopyExtendedAttributes(target, fd);
-    return error;
+    return fchmod(fd, existing.st_mode & 07777) != 0 ? errno : 0;
 }
 
 // Writes, syncs and closes the temporary file, then renames it over the target. The
@@ -276,17 +304,22 @@ struct Replacement {
     bool inWriting = false;  // the temporary file was made but could not be written
 };
 
+// Until the old file's rights are on it, the temporary file is the user's alone.
+constexpr mode_t kNewFileMode = 0666;
+constexpr mode_t kPrivateMode = 0600;
+
 Replacement ReplaceThroughTemporary(const std::string& target, std::string_view bytes, const struct stat* existing)
 {
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string file = slash == std::string::npos ? target : target.substr(slash + 1);
     std::string temporary;
-    const int fd = CreateTemporary(folder, file, temporary);
+    const int fd = CreateTemporary(folder, file, existing != nullptr ? kPrivateMode : kNewFileMode, temporary);
     if (fd < 0) {
         return {errno};
     }
     int error = existing != nullptr ? KeepWhatTheFileCarried(target, *existing, fd) : 0;
+    const bool kept = error == 0;
     if (error == 0) {
         error = WriteAll(fd, bytes);
     }
@@ -304,7 +337,10 @@ Replacement ReplaceThroughTemporary(const std::string& target, std::string_view 
         unlink(temporary.c_str());
     }
     temporaryPending = 0;
-    return {error != 0 ? error : SyncFolder(folder), !written};
+    if (error == 0) {
+        SyncFolder(folder);
+    }
+    return {error, kept && !written};
 }
 
 // A pipe or a device takes the bytes as they come; replacing it would destroy it.
@@ -321,17 +357,58 @@ int WriteIntoDevice(const std::string& target, std::string_view bytes)
     return error;
 }
 
+// Makes sure the file has room for size bytes before any byte of it changes. Where the
+// file system cannot reserve room, its free space must hold what the file grows by.
+int TakeRoom(int fd, off_t size, off_t oldSize)
+{
+    const int error = size > 0 ? posix_fallocate(fd, 0, size) : 0;
+    if (error != EOPNOTSUPP && error != EBADF && error != ENOSYS) {
+        return error;
+    }
+    struct statvfs space {};
+    if (fstatvfs(fd, &space) != 0) {
+        return errno;
+    }
+    const auto free = static_cast<unsigned long long>(space.f_bavail) * space.f_frsize;
+    return size <= oldSize || static_cast<unsigned long long>(size - oldSize) < free ? 0 : ENOSPC;
+}
+
+// Holds back the signals that could end the program while a file is written in place,
+// which would leave it half old, half new; they arrive once the file is whole.
+class HeldSignals {
+public:
+    HeldSignals()
+    {
+        sigset_t all;
+        sigfillset(&all);
+        pthread_sigmask(SIG_BLOCK, &all, &before_);
+    }
+    ~HeldSignals() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+    HeldSignals(const HeldSignals&) = delete;
+    HeldSignals& operator=(const HeldSignals&) = delete;
+
+private:
+    sigset_t before_;
+};
+
 // A regular file written where it stands, for a file with other names (hard links) and
-// where a plain write may write it but no temporary file can take its place. The room
-// for the new text is taken first, so that a full disk fails before a byte changes.
+// where a plain write may write it but no temporary file can take its place (or not
+// with the file's owner). The room for the new text is taken first, so that a full
+// disk fails before a byte changes. Read access, where there is, lets the C library
+// reserve room on file systems that cannot do it themselves.
 int WriteInPlace(const std::string& target, std::string_view bytes)
 {
-    const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    int fd = open(target.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    }
     if (fd < 0) {
         return errno;
     }
+    const HeldSignals held;
+    struct stat info {};
     const auto size = static_cast<off_t>(bytes.size());
-    int error = size > 0 ? posix_fallocate(fd, 0, size) : 0;
+    int error = fstat(fd, &info) != 0 ? errno : TakeRoom(fd, size, info.st_size);
     if (error == 0 && lseek(fd, 0, SEEK_SET) != 0) {
         error = errno;
     }

@@ -29,9 +29,11 @@ std::string DescribeSystemError(int number)
     case ERROR_READ_FAULT: return "Die Datei wurde beim Lesen verändert";
     case ERROR_DIRECTORY: return "Das ist ein Ordner, keine Datei";
     case kErrorWriteProtected: return "Die Datei ist schreibgeschützt";
-    case ERROR_UNABLE_TO_REMOVE_REPLACED:
+    case ERROR_UNABLE_TO_REMOVE_REPLACED: return "Die alte Datei kann nicht ersetzt werden";
     case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
-    case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2: return "Die alte Datei kann nicht ersetzt werden";
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
+        return "Die alte Datei ist schon entfernt, die neue steht noch unter ihrem vorläufigen Namen im selben "
+               "Ordner";
     default: return "Systemfehler " + std::to_string(number);
     }
 }
@@ -107,7 +109,9 @@ HANDLE CreateTemporary(const std::wstring& folder, const std::wstring& file, std
             seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
             name += kLetters[(seed >> 33) % (sizeof kLetters / sizeof kLetters[0] - 1)];
         }
-        HANDLE handle = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        // Shared for deleting, so that Ctrl+C, handled on another thread, can remove it.
+        HANDLE handle =
+            CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) {
             if (handle != INVALID_HANDLE_VALUE && name.size() < std::size(pendingTemporary)) {
                 name.copy(pendingTemporary, name.size());
@@ -150,6 +154,14 @@ int ReplaceThroughTemporary(const std::wstring& target, std::string_view bytes, 
     if (error == 0 && exists &&
         !ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
         error = LastError();
+        // Here the old file is gone from its name and the new text is only in the
+        // temporary file: it must take the name, and is never deleted.
+        if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+            InterlockedExchange(&temporaryPending, 0);
+            return MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+                       ? 0
+                       : error;
+        }
     }
     if (error == 0 && !exists && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
         error = LastError();

@@ -135,11 +135,11 @@ TEST_F(CommandLineTest, ProgramUnderHostileConditions)
          "Kein Speicherplatz", {"aus.csv"}},
         {"{cli} '{dir}blz.txt' '{dir}aus' >&-", kExitMessagesLost,
          "Das Ergebnis wurde unter „{dir}aus.csv“ gespeichert, aber die Meldungen konnten nicht ausgegeben werden: "
-         "Die Ausgabe ist geschlossen.\n", {"aus.csv"}},
+         "Der Datenstrom ist geschlossen.\n", {"aus.csv"}},
         {"{ {cli} '{dir}blz.txt' - >&- 2>'{dir}e'; s=$?; cat '{dir}e' >&2; [ \"$(grep -c Fehler '{dir}e')\" = 1 ] || "
          "s=99; exit $s; }",
          kExitFailure,
-         "Fehler 9: Die Datei „(Standardausgabe)“ kann nicht geschrieben werden: Die Ausgabe ist geschlossen.\n",
+         "Fehler 9: Die Datei „(Standardausgabe)“ kann nicht geschrieben werden: Der Datenstrom ist geschlossen.\n",
          {"e"}},
         // A pipe is written into under its own name.
         {"mkfifo '{dir}p' && { timeout 10 cat '{dir}p' >'{dir}got' & } && {cli} '{dir}blz.txt' '{dir}p' >/dev/null && "
@@ -148,6 +148,13 @@ TEST_F(CommandLineTest, ProgramUnderHostileConditions)
         // Past the file-size limit the save fails like any other, without a temporary file.
         {"{gen} --records 300 '{dir}gross.txt' && (ulimit -f 8; {cli} '{dir}gross.txt' '{dir}aus')", kExitFailure,
          "Fehler 27: Die Datei „{dir}aus.csv“ kann nicht geschrieben werden: Die Datei ist zu groß", {"gross.txt"}},
+        // A file written in place (here one with two names) is whole when a signal ends
+        // the program during the write.
+        {"exec 2>/dev/null; {gen} --records 3000 '{dir}g.txt' && {cli} '{dir}g.txt' '{dir}ref' >/dev/null && echo alt >'{dir}aus.csv' && "
+         "ln '{dir}aus.csv' '{dir}zwei.csv' && " + std::string(kStrace) +
+             " -o /dev/null -e trace=write -e inject=write:signal=SIGTERM:when=1 {cli} '{dir}g.txt' '{dir}aus' "
+             ">/dev/null; s=$?; cmp '{dir}zwei.csv' '{dir}ref.csv' && exit $s",
+         128 + SIGTERM, "", {"aus.csv", "g.txt", "ref.csv", "zwei.csv"}},
         {signalDuringSave("SIGINT"), 128 + SIGINT, "", {}},
         {signalDuringSave("SIGTERM"), 128 + SIGTERM, "", {}},
         {signalDuringSave("SIGHUP"), 128 + SIGHUP, "", {}},

@@ -199,11 +199,12 @@ TEST_F(WriteExportFileTest, SavesWhereAPlainWriteWouldAndKeepsWhatTheFileCarried
              FileText = newText;
              return "";
          }},
-        {"group kept where the owner cannot be", kOtherUser, 0775, "gruppe.csv", 0660, 0, kNobody, 0, nullptr, "",
+        {"owner and group kept where the user may not give them", kOtherUser, 0775, "gruppe.csv", 0660, 0, kNobody, 0, nullptr, "",
          [&] { return chown(dir.path("").c_str(), 0, kNobody) == 0; },
          [&] {
              const struct stat info = Status(dir.path("gruppe.csv"));
-             return info.st_gid == kNobody && (info.st_mode & 07777) == 0660 ? "" : "group or mode lost";
+             return info.st_uid == 0 && info.st_gid == kNobody && (info.st_mode & 07777) == 0660 ? ""
+                                                                                                 : "owner, group or mode lost";
          }},
         {"ACL and extended attributes kept", kMe, 0, "acl.csv", 0664, kMine, kMine, 0, nullptr, "",
          [&] {
@@ -217,6 +218,22 @@ TEST_F(WriteExportFileTest, SavesWhereAPlainWriteWouldAndKeepsWhatTheFileCarried
                         ? ""
                         : "attributes lost";
          }},
+        {"no ACL taken from the folder", kMe, 0, "ohne.csv", 0664, kMine, kMine, 0, nullptr, "",
+         [&] {
+             const std::string acl = AccessList();
+             return setxattr(dir.path("").c_str(), "system.posix_acl_default", acl.data(), acl.size(), 0) == 0;
+         },
+         [&] {
+             removexattr(dir.path("").c_str(), "system.posix_acl_default");
+             return Attribute(dir.path("ohne.csv"), "system.posix_acl_access").empty() ? "" : "the folder's ACL taken";
+         }},
+        {"link planted by another user in a sticky folder", kRoot, 01777, "ziel.csv", 0644, kMine, kMine, EACCES,
+         "Zugriff verweigert", dir.path("falle.csv"),
+         [&] {
+             return symlink("ziel.csv", dir.path("falle.csv").c_str()) == 0 &&
+                    lchown(dir.path("falle.csv").c_str(), kNobody, kNobody) == 0;
+         },
+         fine},
         {"hard link written in place", kMe, 0, "eins.csv", 0644, kMine, kMine, 0, nullptr, "",
          [&] { return link(dir.path("eins.csv").c_str(), dir.path("zwei.csv").c_str()) == 0; },
          [&] { return holds("zwei.csv", newText); }},
