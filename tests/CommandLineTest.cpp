@@ -150,7 +150,7 @@ TEST_F(CommandLineTest, ProgramUnderHostileConditions)
          "Fehler 27: Die Datei „{dir}aus.csv“ kann nicht geschrieben werden: Die Datei ist zu groß", {"gross.txt"}},
         // A file written in place (here one with two names) is whole when a signal ends
         // the program during the write.
-        {"exec 2>/dev/null; {gen} --records 3000 '{dir}g.txt' && {cli} '{dir}g.txt' '{dir}ref' >/dev/null && echo alt >'{dir}aus.csv' && "
+        {"exec 2>/dev/null; {gen} --records 12000 '{dir}g.txt' && {cli} '{dir}g.txt' '{dir}ref' >/dev/null && echo alt >'{dir}aus.csv' && "
          "ln '{dir}aus.csv' '{dir}zwei.csv' && " + std::string(kStrace) +
              " -o /dev/null -e trace=write -e inject=write:signal=SIGTERM:when=1 {cli} '{dir}g.txt' '{dir}aus' "
              ">/dev/null; s=$?; cmp '{dir}zwei.csv' '{dir}ref.csv' && exit $s",
