@@ -34,7 +34,7 @@ protected:
         test::WriteBytes(dir.path("kurz.txt"), kRecordA + "\n1234\n");
         test::WriteBytes(dir.path("gekuerzt.txt"), kRecordA + "\r\n" + kRecordC.substr(0, 140) + "\r\n");
         test::WriteBytes(dir.path("tabelle.txt"), "Bankleitzahl;Merkmal;Bezeichnung\n10020030;1;Sparkasse\n");
-        test::WriteBytes(dir.path("leer.txt"), " \r\n");
+        test::WriteBytes(dir.path("leer.txt"), "");
     }
 
     test::TempDir dir;

@@ -127,15 +127,6 @@ TEST(Import, HalvesGiveTheResultOfOnePass)
     }
 }
 
-TEST(Import, EmptyFileIsValidWithoutEntries)
-{
-    test::TempDir dir;
-    MemoryEntryList list;
-    test::WriteBytes(dir.path("leer.txt"), "");
-    const ImportResult result = ImportSortCodeFile(dir.path("leer.txt"), list);
-    EXPECT_EQ(Outcome(result, list), Outcome(ImportResult{}, MemoryEntryList{}));
-}
-
 #ifndef _WIN32
 TEST(Import, FileCutShortWhileReadIsUnreadable)
 {
