@@ -93,6 +93,15 @@ Form1::Form1(HINSTANCE instance)
     Form_Load();
 }
 
+Form1::~Form1()
+{
+    // Its handler would otherwise run on for a window object that is gone.
+    DestroyWindow(hwnd_);
+    for (HFONT font : {dialogFont_, label1Font_, label3Font_}) {
+        DeleteObject(font);
+    }
+}
+
 int Form1::Scaled(int pixels) const
 {
     return MulDiv(pixels, static_cast<int>(dpi_), 96);

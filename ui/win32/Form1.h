@@ -16,6 +16,7 @@ class Form1 {
 public:
     // Creates the window (hidden) and runs Form_Load.
     explicit Form1(HINSTANCE instance);
+    ~Form1();
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
