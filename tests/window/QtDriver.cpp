@@ -1,7 +1,6 @@
-// The window cases' driver for the Qt window, offscreen: a timer answers each modal
-// dialog or box while it shows.
+// The window cases' driver for the Qt window, offscreen: a timer answers the modal
+// dialog or box that shows.
 #include "WindowDriver.h"
-#include "ui/qt/Form1.h"
 #include "ui/shared/FormTexts.h"
 
 #include <QApplication>
@@ -14,8 +13,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
-#include <deque>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace leitzahl::test {
 
@@ -34,106 +33,82 @@ public slots:
     void open(const QUrl& url) { opened.append(url); }
 };
 
-// The answers of the innermost step that runs: a step run inside another one gets
-// the dialogs opened meanwhile.
-struct Answers {
-    std::deque<Answer> left;
-    int unexpected = 0;
-};
-std::vector<Answers*> steps;
+std::function<void()> whenHidden;
+QWidget* hiddenList = nullptr;
 
-void AnswerOne(QDialog* dialog)
+void Answer(QDialog* dialog)
 {
     auto* files = qobject_cast<QFileDialog*>(dialog);
     auto* box = qobject_cast<QMessageBox*>(dialog);
-    if (steps.back()->left.empty()) {
-        ++steps.back()->unexpected;
-        dialog->reject();
-        return;
-    }
-    const Answer answer = steps.back()->left.front();
-    steps.back()->left.pop_front();
-    if (answer.seen != nullptr) {
-        answer.seen->title = dialog->windowTitle().toStdString();
-        answer.seen->folder = files != nullptr ? files->directory().absolutePath().toStdString() : "";
-        answer.seen->text = box != nullptr ? box->text().toStdString() : "";
+    const std::optional<test::Answer> answer = NextAnswer();
+    if (answer && answer->seen != nullptr) {
         const int icon = box != nullptr ? box->icon() : QMessageBox::NoIcon;
-        answer.seen->icon = icon == QMessageBox::Critical  ? Icon::Error
-                            : icon == QMessageBox::Warning ? Icon::Warning
-                                                           : Icon::None;
+        *answer->seen = {dialog->windowTitle().toStdString(), box != nullptr ? box->text().toStdString() : "",
+                         files != nullptr ? files->directory().absolutePath().toStdString() : "",
+                         icon == QMessageBox::Critical  ? Icon::Error
+                         : icon == QMessageBox::Warning ? Icon::Warning
+                                                        : Icon::None};
     }
-    if (files != nullptr && !answer.choose.empty()) {
-        files->selectFile(QString::fromStdString(answer.choose));
+    if (files != nullptr && answer && !answer->choose.empty()) {
+        files->selectFile(QString::fromStdString(answer->choose));
         dialog->accept();  // QFileDialog::accept, reached through the public base
     } else {
         dialog->reject();
     }
 }
 
-void Answering(const std::vector<Answer>& answers, const std::function<void()>& step)
+// Each runs from a timer of its own, in whatever event loop turns: Qt does not run a
+// timer again while it runs, and the action may wait for a dialog.
+void AnswerDialog()
 {
-    Answers mine{{answers.begin(), answers.end()}};
-    steps.push_back(&mine);
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()); dialog && dialog->isVisible()) {
-            AnswerOne(dialog);
-        }
-    });
-    answer.start(1);
-    step();
-    steps.pop_back();
-    EXPECT_TRUE(mine.left.empty()) << mine.left.size() << " dialogs did not show";
-    EXPECT_EQ(mine.unexpected, 0);
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()); dialog && dialog->isVisible()) {
+        Answer(dialog);
+    }
 }
 
-QApplication* OffscreenApplication()
+void RunWhenHidden()
 {
-    static int argc = 1;
-    static char name[] = "leitzahl_window_tests";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The headless platform warns of every fixed-size window; that is no fault.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
-        if (!message.contains("propagateSizeHints")) {
-            std::fprintf(stderr, "%s\n", qPrintable(message));
-        }
-    });
-    static QApplication application(argc, argv);
-    InstallGermanTranslations();
-    return &application;
+    if (whenHidden && hiddenList->isHidden()) {
+        std::exchange(whenHidden, nullptr)();
+    }
 }
 
 }  // namespace
 
-struct WindowDriver::Window {
-    QApplication* application = qApp != nullptr ? qApp : OffscreenApplication();
-    Form1 form;
-
-    template <typename Widget>
-    Widget* child(const QString& name) const
-    {
-        return form.findChild<Widget*>(name);
+bool WindowDriver::Prepare()
+{
+    static int argc = 1;
+    static char name[] = "leitzahl_window_tests";
+    static char* argv[] = {name, nullptr};
+    if (qApp == nullptr) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The headless platform warns of every fixed-size window; that is no fault.
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+            if (!message.contains("propagateSizeHints")) {
+                std::fprintf(stderr, "%s\n", qPrintable(message));
+            }
+        });
+        new QApplication(argc, argv);
+        InstallGermanTranslations();
+        for (void (*poll)() : {AnswerDialog, RunWhenHidden}) {
+            auto* timer = new QTimer(qApp);
+            QObject::connect(timer, &QTimer::timeout, poll);
+            timer->start(1);
+        }
     }
-};
-
-WindowDriver::WindowDriver() : window_(std::make_unique<Window>())
-{
-    window_->form.setEndProgram([this] { ends.push_back(shown().label2); });
-    window_->form.show();
-    QApplication::setActiveWindow(&window_->form);
+    return true;
 }
 
-WindowDriver::~WindowDriver() = default;
-
-void WindowDriver::click(int index, const std::vector<Answer>& answers)
+WindowDriver::WindowDriver()
 {
-    Answering(answers, [&] { window_->child<QPushButton>(QString("Command1_%1").arg(index))->click(); });
+    form.setEndProgram([this] { ends.push_back(shown().label2); });
+    form.show();
+    QApplication::setActiveWindow(&form);
 }
 
-void WindowDriver::handOver(const std::string& path, const std::vector<Answer>& answers)
+void WindowDriver::handOver(const std::string& path, const std::vector<test::Answer>& answers)
 {
-    Answering(answers, [&] { window_->form.OpenHandedOverFile(QString::fromStdString(path)); });
+    Answering(answers, [&] { form.OpenHandedOverFile(QString::fromStdString(path)); });
 }
 
 void WindowDriver::drop(const std::vector<std::string>& paths)
@@ -145,55 +120,37 @@ void WindowDriver::drop(const std::vector<std::string>& paths)
     }
     data.setUrls(urls);
     QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&window_->form, &enter);
+    QApplication::sendEvent(&form, &enter);
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    Answering({}, [&] { QApplication::sendEvent(&window_->form, &drop); });
-}
-
-void WindowDriver::tick()
-{
-    window_->form.Timer1_Timer();
+    Answering({}, [&] { QApplication::sendEvent(&form, &drop); });
 }
 
 void WindowDriver::closeBox()
 {
-    window_->form.close();
+    form.close();
 }
 
 void WindowDriver::whenListHidden(std::function<void()> action)
 {
-    auto* poll = new QTimer(&window_->form);
-    QObject::connect(poll, &QTimer::timeout, &window_->form, [this, poll, action = std::move(action)] {
-        if (!shown().listShown) {
-            poll->stop();
-            poll->deleteLater();
-            action();
-        }
-    });
-    poll->start(1);
-}
-
-void WindowDriver::append(const std::string& entry)
-{
-    window_->form.entries().append(entry);
+    whenHidden = std::move(action);
+    hiddenList = form.findChild<QListView*>("List1");
 }
 
 Shown WindowDriver::shown() const
 {
-    auto* label2 = window_->child<QLabel>("Label2");
+    auto* label2 = form.findChild<QLabel*>("Label2");
+    auto* list = form.findChild<QListView*>("List1");
     // A link opens the download page when clicked.
     UrlCatcher catcher;
     QTest::mouseClick(label2, Qt::LeftButton);
-    Shown shown{window_->form.windowTitle().toStdString(), label2->text().toStdString(),
-                window_->child<QLabel>("Label3")->text().toStdString(),
+    Shown shown{form.windowTitle().toStdString(), label2->text().toStdString(),
+                form.findChild<QLabel*>("Label3")->text().toStdString(),
                 label2->palette().color(QPalette::WindowText) == QColor(Qt::blue) &&
-                    catcher.opened == QList<QUrl>{QUrl(form::kDownloadAddress)},
-                window_->child<QPushButton>("Command1_1")->isEnabled(),
-                !window_->child<QListView>("List1")->isHidden(), {}};
-    const QAbstractItemModel* model = window_->child<QListView>("List1")->model();
-    for (int row = 0; row < model->rowCount(); ++row) {
-        shown.rows.push_back(model->index(row, 0).data().toString().toStdString());
+                    catcher.opened == QList<QUrl>{QUrl(leitzahl::form::kDownloadAddress)},
+                form.findChild<QPushButton*>("Command1_1")->isEnabled(), !list->isHidden(), {}};
+    for (int row = 0; row < list->model()->rowCount(); ++row) {
+        shown.rows.push_back(list->model()->index(row, 0).data().toString().toStdString());
     }
     return shown;
 }

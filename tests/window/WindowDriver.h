@@ -3,8 +3,14 @@
 // One Form1 driven through the same calls on either window system, so that one set of
 // cases runs against the Qt window and against the Win32 window under Wine.
 
+#ifdef _WIN32
+#include "ui/win32/Form1.h"
+#else
+#include "ui/qt/Form1.h"
+#endif
+
 #include <functional>
-#include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -41,31 +47,37 @@ struct Shown {
 };
 void PrintTo(const Shown& shown, std::ostream* out);
 
+// Runs step; each dialog or box that opens meanwhile takes the next of the answers.
+// Fails the test if an answer is left or another dialog showed.
+void Answering(const std::vector<Answer>& answers, const std::function<void()>& step);
+// For a dialog that shows: the next answer of the innermost step that runs, or none.
+std::optional<Answer> NextAnswer();
+
+// Form1 with what the cases need beyond its own handlers (Command1_Click, Timer1_Timer,
+// entries()).
 class WindowDriver {
 public:
     WindowDriver();
-    ~WindowDriver();
-    WindowDriver(const WindowDriver&) = delete;
-    WindowDriver& operator=(const WindowDriver&) = delete;
 
-    // Runs a command with each dialog or box that opens meanwhile answered by the next
-    // answer; fails the test if an answer is left or another dialog showed.
-    void click(int index, const std::vector<Answer>& answers = {});
+    void click(int index, const std::vector<Answer>& answers = {})
+    {
+        Answering(answers, [&] { form.Command1_Click(index); });
+    }
     void handOver(const std::string& path, const std::vector<Answer>& answers = {});  // as on the command line
     void drop(const std::vector<std::string>& paths);
-    void tick();
     void closeBox();
     // Runs action once, at the first event the window handles while the list is hidden.
     void whenListHidden(std::function<void()> action);
-    void append(const std::string& entry);
 
     Shown shown() const;
     std::string programFolder() const;
+
+    bool ready = Prepare();  // the window system, before the window
+    Form1 form;
     std::vector<std::string> ends;  // Label2's text at each end of the program
 
 private:
-    struct Window;
-    std::unique_ptr<Window> window_;
+    static bool Prepare();
 };
 
 }  // namespace leitzahl::test

@@ -162,7 +162,8 @@ void Form1::Form_Load()
 
 void Form1::Timer1_Timer()
 {
-    const bool listShown = IsWindowVisible(List1_) != FALSE;
+    // The list's own visibility, whether or not the window shows.
+    const bool listShown = (GetWindowLongPtrW(List1_, GWL_STYLE) & WS_VISIBLE) != 0;
     EnableWindow(Command1_[1], listShown && entries_.count() > 0);
     SetText(Label3_, listShown ? std::string() : TextOf(Label3_) + ".");
 }
