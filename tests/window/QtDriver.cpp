@@ -82,12 +82,6 @@ bool WindowDriver::Prepare()
     static char* argv[] = {name, nullptr};
     if (qApp == nullptr) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        // The headless platform warns of every fixed-size window; that is no fault.
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
-            if (!message.contains("propagateSizeHints")) {
-                std::fprintf(stderr, "%s\n", qPrintable(message));
-            }
-        });
         new QApplication(argc, argv);
         InstallGermanTranslations();
         for (void (*poll)() : {AnswerDialog, RunWhenHidden}) {
