@@ -192,15 +192,17 @@ TEST_F(Form1Test, DuringRemovalSaveIsDisabledDotsGrowNestedOpenYieldsAndEndEnds)
     window.form.entries().append("12345678;Alt;00");
     window.form.Timer1_Timer();
     ASSERT_TRUE(window.shown().saveEnabled);
-    window.whenListHidden([&] {
+    window.whenListHidden = [&] {
         const Shown inside = window.shown();
         EXPECT_FALSE(inside.listShown);
         EXPECT_FALSE(inside.saveEnabled);
         window.form.Timer1_Timer();
-        EXPECT_EQ(window.shown().label3, inside.label3 + ".");
+        const Shown ticked = window.shown();
+        EXPECT_EQ(ticked.label3, inside.label3 + ".");
+        EXPECT_FALSE(ticked.saveEnabled);
         window.click(0, {{at("klein.txt")}});
         window.click(2);
-    });
+    };
     window.click(0, {{at("gross.txt")}});
     const Shown after = window.shown();
     EXPECT_TRUE(after.label2.starts_with("40000 Einträge in " + at("gross.txt"))) << after.label2;

@@ -33,9 +33,6 @@ public slots:
     void open(const QUrl& url) { opened.append(url); }
 };
 
-std::function<void()> whenHidden;
-QWidget* hiddenList = nullptr;
-
 void Answer(QDialog* dialog)
 {
     auto* files = qobject_cast<QFileDialog*>(dialog);
@@ -57,19 +54,11 @@ void Answer(QDialog* dialog)
     }
 }
 
-// Each runs from a timer of its own, in whatever event loop turns: Qt does not run a
-// timer again while it runs, and the action may wait for a dialog.
+// Runs in whatever event loop turns: a dialog's own once it shows.
 void AnswerDialog()
 {
     if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()); dialog && dialog->isVisible()) {
         Answer(dialog);
-    }
-}
-
-void RunWhenHidden()
-{
-    if (whenHidden && hiddenList->isHidden()) {
-        std::exchange(whenHidden, nullptr)();
     }
 }
 
@@ -84,11 +73,9 @@ bool WindowDriver::Prepare()
         qputenv("QT_QPA_PLATFORM", "offscreen");
         new QApplication(argc, argv);
         InstallGermanTranslations();
-        for (void (*poll)() : {AnswerDialog, RunWhenHidden}) {
-            auto* timer = new QTimer(qApp);
-            QObject::connect(timer, &QTimer::timeout, poll);
-            timer->start(1);
-        }
+        auto* answer = new QTimer(qApp);
+        QObject::connect(answer, &QTimer::timeout, AnswerDialog);
+        answer->start(1);
     }
     return true;
 }
@@ -98,7 +85,18 @@ WindowDriver::WindowDriver()
     form.setEndProgram([this] { ends.push_back(shown().label2); });
     form.show();
     QApplication::setActiveWindow(&form);
+    // A timer of its own: Qt does not run a timer again while it runs, and the action
+    // may wait for a dialog that the other one answers.
+    auto* poll = new QTimer(&form);
+    QObject::connect(poll, &QTimer::timeout, [this] {
+        if (whenListHidden && form.findChild<QListView*>("List1")->isHidden()) {
+            std::exchange(whenListHidden, nullptr)();
+        }
+    });
+    poll->start(1);
 }
+
+WindowDriver::~WindowDriver() = default;
 
 void WindowDriver::handOver(const std::string& path, const std::vector<test::Answer>& answers)
 {
@@ -123,12 +121,6 @@ void WindowDriver::drop(const std::vector<std::string>& paths)
 void WindowDriver::closeBox()
 {
     form.close();
-}
-
-void WindowDriver::whenListHidden(std::function<void()> action)
-{
-    whenHidden = std::move(action);
-    hiddenList = form.findChild<QListView*>("List1");
 }
 
 Shown WindowDriver::shown() const

@@ -16,8 +16,7 @@ namespace leitzahl::test {
 namespace {
 
 std::vector<HWND> created;  // dialogs and boxes not yet answered
-std::function<void()> whenHidden;
-HWND hiddenList = nullptr;
+WindowDriver* current = nullptr;
 
 std::string TextOf(HWND window)
 {
@@ -71,8 +70,9 @@ void CALLBACK Poll(HWND, UINT, UINT_PTR, DWORD)
         created.pop_back();
         Answer(dialog);
     }
-    if (whenHidden && !IsWindowVisible(hiddenList)) {
-        std::exchange(whenHidden, nullptr)();
+    if (current != nullptr && current->whenListHidden &&
+        !IsWindowVisible(Control(current->form, Form1::kList1Id))) {
+        std::exchange(current->whenListHidden, nullptr)();
     }
 }
 
@@ -100,6 +100,12 @@ WindowDriver::WindowDriver() : form(GetModuleHandleW(nullptr))
 {
     form.setEndProgram([this] { ends.push_back(shown().label2); });
     ShowWindow(form.handle(), SW_SHOW);
+    current = this;
+}
+
+WindowDriver::~WindowDriver()
+{
+    current = nullptr;
 }
 
 void WindowDriver::handOver(const std::string& path, const std::vector<test::Answer>& answers)
@@ -124,12 +130,6 @@ void WindowDriver::drop(const std::vector<std::string>& paths)
 void WindowDriver::closeBox()
 {
     SendMessageW(form.handle(), WM_CLOSE, 0, 0);
-}
-
-void WindowDriver::whenListHidden(std::function<void()> action)
-{
-    whenHidden = std::move(action);
-    hiddenList = Control(form, Form1::kList1Id);
 }
 
 Shown WindowDriver::shown() const

@@ -58,6 +58,7 @@ std::optional<Answer> NextAnswer();
 class WindowDriver {
 public:
     WindowDriver();
+    ~WindowDriver();
 
     void click(int index, const std::vector<Answer>& answers = {})
     {
@@ -66,8 +67,6 @@ public:
     void handOver(const std::string& path, const std::vector<Answer>& answers = {});  // as on the command line
     void drop(const std::vector<std::string>& paths);
     void closeBox();
-    // Runs action once, at the first event the window handles while the list is hidden.
-    void whenListHidden(std::function<void()> action);
 
     Shown shown() const;
     std::string programFolder() const;
@@ -75,6 +74,8 @@ public:
     bool ready = Prepare();  // the window system, before the window
     Form1 form;
     std::vector<std::string> ends;  // Label2's text at each end of the program
+    // Runs once, at the first event the window handles while the list is hidden.
+    std::function<void()> whenListHidden;
 
 private:
     static bool Prepare();
