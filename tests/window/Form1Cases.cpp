@@ -8,8 +8,8 @@
 
 #include <deque>
 #include <filesystem>
-#include <tuple>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace leitzahl::test {
 
