@@ -110,7 +110,7 @@ TEST_F(Form1Test, ListShowsUtf8FileInUtf8AndOthersInWindows1252)
 {
     for (const std::string name : {"M\xC3\xBChlenbank \xE2\x82\xAC", "M\xFChlenbank \x80"}) {
         WriteBytes(at("blz.txt"), Record("10020030", name, "A4") + "\n");
-        window.click(0, {{at("blz.txt")}});
+        window.handOver(at("blz.txt"));
         EXPECT_EQ(window.shown().rows, std::vector<std::string>{"10020030;Mühlenbank €;A4"});
     }
 }
@@ -125,7 +125,7 @@ TEST_F(Form1Test, OpenFailureShowsErrorBoxAndEmptyList)
     for (const auto& [file, title, text] : failures) {
         window.form.entries().append("12345678;Alt;00");
         Seen box;
-        window.click(0, {{at(file)}, {"", &box}});
+        window.handOver(at(file), {{"", &box}});
         EXPECT_EQ(box.title, title);
         EXPECT_EQ(box.text.substr(0, text.size()), text);
         EXPECT_EQ(box.icon, Icon::Error);
@@ -138,7 +138,7 @@ TEST_F(Form1Test, OpenFailureShowsErrorBoxAndEmptyList)
 TEST_F(Form1Test, SaveKeepsListUntilWrittenAndCompletesName)
 {
     WriteBytes(at("blz.txt"), kSortCodeFile);
-    window.click(0, {{at("blz.txt")}});
+    window.handOver(at("blz.txt"));
     window.form.Timer1_Timer();
     Shown expected = window.shown();
     Seen dialog;
