@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <utility>
 
@@ -46,6 +47,10 @@ void Answer(QDialog* dialog)
                          : icon == QMessageBox::Warning ? Icon::Warning
                                                         : Icon::None};
     }
+    // Qt's own dialogs speak German whatever the locale (Prepare sets an English one).
+    EXPECT_TRUE(files == nullptr || std::ranges::any_of(dialog->findChildren<QPushButton*>(), [](QPushButton* button) {
+                    return button->text() == "Abbrechen";
+                }));
     if (files != nullptr && answer && !answer->choose.empty()) {
         files->selectFile(QString::fromStdString(answer->choose));
         dialog->accept();  // QFileDialog::accept, reached through the public base
@@ -72,6 +77,7 @@ bool WindowDriver::Prepare()
     if (qApp == nullptr) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         new QApplication(argc, argv);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         InstallGermanTranslations();
         auto* answer = new QTimer(qApp);
         QObject::connect(answer, &QTimer::timeout, AnswerDialog);
