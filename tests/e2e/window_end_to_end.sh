@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Starts the real program on a virtual display, checks its title, takes a screenshot,
-# clicks "Ende" and expects the program to end with status 0 within 2 seconds.
+# Starts the real program without a display, where it must say so in German and exit 1;
+# then on a virtual display, checks its title, takes a screenshot, clicks "Ende" and
+# expects the program to end with status 0 within 2 seconds.
 # Usage: window_end_to_end.sh PROGRAM OUTPUT_FOLDER TITLE
 set -euo pipefail
 here=$(dirname "$0")
@@ -9,6 +10,13 @@ source "$here/wait_for_window.sh"
 program=$1
 out=$2
 expected=$3
+
+status=0
+said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" 2>&1) || status=$?
+if [ "$status" -ne 1 ] || [[ "$said" != *"Keine grafische Anzeige gefunden"* ]]; then
+    echo "FAIL: without a display the program ended with status $status, saying: $said"
+    exit 1
+fi
 
 # The program draws on this display, whatever platform the caller's environment names.
 QT_QPA_PLATFORM=xcb "$program" &
