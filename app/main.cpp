@@ -3,19 +3,46 @@
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Qt ends a program that finds no display with advice to reinstall it, after warnings
+// about its plugins; this says what is missing instead. Warnings wait until then.
+QStringList startWarnings;
+
+void ReportNoDisplay(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type != QtFatalMsg) {
+        startWarnings << message;
+        return;
+    }
+    std::fputs("leitzahl: Keine grafische Anzeige gefunden. Das Fenster braucht eine Desktop-Sitzung "
+               "(X11 oder Wayland).\n",
+               stderr);
+    std::_Exit(EXIT_FAILURE);
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
+    const QtMessageHandler previous = qInstallMessageHandler(ReportNoDisplay);
     QApplication application(argc, argv);
+    qInstallMessageHandler(previous);
+    for (const QString& warning : startWarnings) {
+        std::fprintf(stderr, "%s\n", qPrintable(warning));
+    }
     leitzahl::InstallGermanTranslations();
     leitzahl::Form1 window;
     window.move(window.screen()->availableGeometry().center() - window.rect().center());
     window.show();
-    // "leitzahl FILE", as a file manager's "Open with" starts it: opened once the
-    // window shows, as if chosen in the open dialog.
+    // "leitzahl FILE", as a file manager's "Open with" or a shell starts it: opened once
+    // the window shows, as if chosen in the open dialog.
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() > 1) {
-        QTimer::singleShot(0, &window, [&window, path = arguments.at(1)] { window.OpenPath(path); });
+        QTimer::singleShot(0, &window, [&window, path = arguments.at(1)] { window.OpenHandedOverFile(path); });
     }
     return application.exec();
 }

@@ -12,12 +12,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     leitzahl::Form1 window(instance);
     ShowWindow(window.handle(), show);
     UpdateWindow(window.handle());
-    // "leitzahl.exe FILE", as Explorer's "Open with" starts it: opened once the window
-    // shows, as if chosen in the open dialog.
+    // "leitzahl.exe FILE", as Explorer's "Open with" or cmd.exe starts it: opened once
+    // the window shows, as if chosen in the open dialog.
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     if (arguments != nullptr && count > 1) {
-        window.OpenPath(leitzahl::Narrow(arguments[1]));
+        window.OpenHandedOverFile(leitzahl::Narrow(arguments[1]));
     }
     LocalFree(arguments);
     return leitzahl::RunMessageLoop(window);

@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
-# Starts the real program on a virtual display, checks its title, takes a screenshot,
-# clicks "Ende" and expects the program to end with status 0 within 2 seconds.
-# Usage: window_end_to_end.sh PROGRAM OUTPUT_FOLDER
+# Starts the real program without a display, where it must say so in German and exit 1;
+# then on a virtual display, checks its title, takes a screenshot, clicks "Ende" and
+# expects the program to end with status 0 within 2 seconds.
+# Usage: window_end_to_end.sh PROGRAM OUTPUT_FOLDER TITLE
 set -euo pipefail
+here=$(dirname "$0")
+[ -n "${LEITZAHL_VIRTUAL_DISPLAY:-}" ] || exec "$here/../../tools/on-virtual-display" "$0" "$@"
+source "$here/wait_for_window.sh"
 program=$1
 out=$2
+expected=$3
 
-if [ -z "${DISPLAY_READY:-}" ]; then
-    exec env DISPLAY_READY=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+status=0
+said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" 2>&1) || status=$?
+if [ "$status" -ne 1 ] || [[ "$said" != *"Keine grafische Anzeige gefunden"* ]]; then
+    echo "FAIL: without a display the program ended with status $status, saying: $said"
+    exit 1
 fi
 
 # The program draws on this display, whatever platform the caller's environment names.
@@ -15,9 +23,8 @@ QT_QPA_PLATFORM=xcb "$program" &
 pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
 
-window=$(timeout 10 xdotool search --sync --onlyvisible --name 'leitzahl' | head -n 1)
+WaitForWindow window 10 'leitzahl' "the window"
 title=$(xdotool getwindowname "$window")
-expected="V0.3    leitzahl – blz.txt nach blz.csv"
 if [ "$title" != "$expected" ]; then
     echo "FAIL: title is '$title', expected '$expected'"
     exit 1
@@ -34,7 +41,7 @@ for _ in $(seq 20); do
     sleep 0.1
 done
 if kill -0 "$pid" 2>/dev/null; then
-    echo "FAIL: the program still runs 2 s after the click on Ende"
+    echo "FAIL: waited 2 s for the program to end after the click on Ende, and it still runs"
     exit 1
 fi
 trap - EXIT

@@ -4,15 +4,15 @@
 # typed into the open dialog, Enter; Alt+S, an
 # output path, Enter; the file must equal the Linux converter's output for the same
 # input; Alt+E must end the program with status 0 within a few seconds.
-# Usage: windows_end_to_end.sh PROGRAM LINUX_BUILD OUTPUT_FOLDER
+# Usage: windows_end_to_end.sh PROGRAM LINUX_BUILD OUTPUT_FOLDER TITLE
 set -euo pipefail
+here=$(dirname "$0")
+[ -n "${LEITZAHL_VIRTUAL_DISPLAY:-}" ] || exec "$here/../../tools/on-virtual-display" "$0" "$@"
+source "$here/wait_for_window.sh"
 program=$1
 linux=$2
 out=$3
-
-if [ -z "${DISPLAY_READY:-}" ]; then
-    exec env DISPLAY_READY=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
+expected=$4
 
 work=$(mktemp -d)
 pid=
@@ -24,15 +24,14 @@ windowsPath() { echo "Z:${1//\//\\}"; }
 
 WINEDEBUG=-all wine "$program" &
 pid=$!
-window=$(timeout 60 xdotool search --sync --onlyvisible --name 'leitzahl' | head -n 1)
+WaitForWindow window 60 'leitzahl' "the window"
 title=$(xdotool getwindowname "$window")
-[ "$title" = "V0.3    leitzahl – blz.txt nach blz.csv" ] || { echo "FAIL: title is '$title'"; exit 1; }
+[ "$title" = "$expected" ] || { echo "FAIL: title is '$title', expected '$expected'"; exit 1; }
 
 # Types a path into the dialog with the given title and confirms it.
 answerDialog() {
     local dialog
-    dialog=$(timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n 1)
-    [ -n "$dialog" ] || { echo "FAIL: no dialog '$1'"; exit 1; }
+    WaitForWindow dialog 20 "$1" "the dialog '$1'"
     sleep 0.5  # the file name box takes the keys once the dialog has settled
     xdotool type --delay 10 "$2"
     xdotool key Return
@@ -41,7 +40,7 @@ answerDialog() {
         xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
         sleep 0.1
     done
-    echo "FAIL: the dialog '$1' did not close"
+    echo "FAIL: waited 10 s for the dialog '$1' to close, and it stayed"
     exit 1
 }
 
@@ -52,8 +51,7 @@ pressOnWindow() { xdotool windowfocus "$window"; sleep 0.3; xdotool key "$1"; }
 # window goes on.
 pressOnWindow alt+l
 answerDialog 'blz Textdatei öffnen' "$(windowsPath "$work/fehlt.txt")"
-box=$(timeout 20 xdotool search --sync --onlyvisible --name '^2$' | head -n 1)
-[ -n "$box" ] || { echo "FAIL: no error box titled 2"; exit 1; }
+WaitForWindow box 20 '^2$' "the error box titled 2"
 sleep 0.5
 xdotool key Return
 sleep 0.5
@@ -74,7 +72,7 @@ fi
 pressOnWindow alt+e
 for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$pid" 2>/dev/null; then
-    echo "FAIL: the program still runs 5 s after Alt+E"
+    echo "FAIL: waited 5 s for the program to end after Alt+E, and it still runs"
     exit 1
 fi
 status=0

@@ -7,9 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=$(realpath "${1:-build/default}")
 
-if [ -z "${DISPLAY_READY:-}" ]; then
-    exec env DISPLAY_READY=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
+[ -n "${LEITZAHL_VIRTUAL_DISPLAY:-}" ] || exec tools/on-virtual-display "$0" "$@"
 
 cmake --build "$build" --target package >/dev/null
 deb=$(ls "$build"/leitzahl_*_amd64.deb)
@@ -48,7 +46,7 @@ QT_QPA_PLATFORM=xcb /usr/bin/leitzahl "$work/blz.txt" &
 pid=$!
 window=$(timeout 10 xdotool search --sync --onlyvisible --name 'leitzahl' | head -n 1)
 title=$(xdotool getwindowname "$window")
-[ "$title" = "V0.3    leitzahl – blz.txt nach blz.csv" ] || fail "title is '$title'"
+[ "$title" = "$(cat "$build/window-title.txt")" ] || fail "title is '$title'"
 sleep 1
 import -window root "$build/installed-window.png"
 xdotool windowfocus --sync "$window" key alt+e

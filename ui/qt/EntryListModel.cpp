@@ -1,21 +1,18 @@
 #include "ui/qt/EntryListModel.h"
 
-#include <climits>
-
 namespace leitzahl {
 
 void EntryListModel::clear()
 {
     beginResetModel();
-    entries_.clear();
+    clearEntries();
     shownRows_ = 0;
     endResetModel();
 }
 
 void EntryListModel::showAppended()
 {
-    // Qt's views count rows in int; beyond that the entries are kept but not shown.
-    const int rows = static_cast<int>(std::min<std::size_t>(entries_.count(), INT_MAX));
+    const int rows = showableRows();
     if (rows > shownRows_) {
         beginInsertRows(QModelIndex(), shownRows_, rows - 1);
         shownRows_ = rows;

@@ -145,20 +145,16 @@ void Form1::Timer1_Timer()
     }
 }
 
-bool Form1::Label2IsLink() const
-{
-    return Label2_->palette().color(QPalette::WindowText) != QColor(Qt::black);
-}
-
 void Form1::SetLabel2Black()
 {
+    label2IsLink_ = false;
     SetTextColour(Label2_, Qt::black);
     Label2_->unsetCursor();
 }
 
 void Form1::Label2_Click()
 {
-    if (Label2IsLink()) {
+    if (label2IsLink_) {
         QDesktopServices::openUrl(QUrl(form::kDownloadAddress));
     }
 }
@@ -201,7 +197,14 @@ void Form1::dropEvent(QDropEvent* event)
     const QString chosen = QString::fromStdString(ChooseDroppedFile(paths));
     if (!chosen.isEmpty()) {
         event->acceptProposedAction();
-        OpenPath(chosen);
+        OpenHandedOverFile(chosen);
+    }
+}
+
+void Form1::OpenHandedOverFile(const QString& path)
+{
+    if (!path.isEmpty()) {
+        OpenPath(QFileInfo(path).absoluteFilePath());
     }
 }
 

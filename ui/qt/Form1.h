@@ -27,9 +27,11 @@ public:
 
     EntryListModel& entries() { return entries_; }
 
-    // The open command from the point where a file has been chosen: for a file named
-    // on the command line or dropped on the window.
+    // The open command from the point where a file has been chosen.
     void OpenPath(const QString& path);
+    // A file named on the command line or dropped on the window, which may be named
+    // relative to the current folder.
+    void OpenHandedOverFile(const QString& path);
 
 public slots:
     void Command1_Click(int index);
@@ -49,7 +51,6 @@ private:
     void ProcessEvents();
     void ShowError(int number, const QString& description);
     void ShowMessage(int icon, const QString& title, const QString& text);
-    bool Label2IsLink() const;
     void SetLabel2Black();
 
     EntryListModel entries_;
@@ -59,6 +60,7 @@ private:
     QLabel* Label2_ = nullptr;
     QLabel* Label3_ = nullptr;
     QTimer Timer1_;
+    bool label2IsLink_ = true;
     std::function<void()> endProgram_;
     std::chrono::steady_clock::time_point eventsProcessed_;
 };

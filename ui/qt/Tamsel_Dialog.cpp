@@ -12,8 +12,9 @@ QString ShowFileDialog(QWidget* owner, const QString& initialFolder, const QStri
     QFileDialog dialog(owner, title, initialFolder, filter);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(QFileDialog::AnyFile);
-    // Qt's own dialog behaves the same on every desktop, and asks nothing extra.
-    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+    // The desktop's own dialog where the platform theme or the portal offers one, with
+    // its bookmarks and recent files; Qt's own elsewhere. Neither asks before replacing.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }

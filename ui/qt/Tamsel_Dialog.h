@@ -10,7 +10,8 @@ namespace leitzahl {
 // when the user cancelled. The filter is a description and a pattern, e.g.
 // "Textdateien (*.txt)".
 
-// Accepts names of files that do not exist.
+// Qt's own dialog accepts names of files that do not exist; a desktop's dialog may
+// insist on one that does.
 QString ShowOpenDialog(QWidget* owner, const QString& initialFolder, const QString& title,
                        const QString& filter);
 

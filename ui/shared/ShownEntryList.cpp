@@ -2,6 +2,9 @@
 
 #include "ui/shared/TextDecoding.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace leitzahl {
 
 void ShownEntryList::append(std::string_view text)
@@ -32,6 +35,11 @@ void ShownEntryList::showAsUtf8(bool utf8)
         utf8_ = utf8;
         decodingChanged();
     }
+}
+
+int ShownEntryList::showableRows() const
+{
+    return static_cast<int>(std::min<std::size_t>(entries_.count(), INT_MAX));
 }
 
 std::u16string ShownEntryList::shownText(std::size_t index) const

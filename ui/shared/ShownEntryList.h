@@ -30,14 +30,18 @@ public:
     void showAsUtf8(bool utf8);
 
 protected:
+    // Derived lists clear their view after this.
+    void clearEntries() { entries_.clear(); }
+    // How many rows the view can show: views count rows in int; beyond that the
+    // entries are kept but not shown.
+    int showableRows() const;
     // The entry's bytes as the list shows them.
     std::u16string shownText(std::size_t index) const;
     // Tells the view that every row reads anew.
     virtual void decodingChanged() = 0;
 
-    MemoryEntryList entries_;
-
 private:
+    MemoryEntryList entries_;
     int holds_ = 0;
     bool utf8_ = false;
 };

@@ -1,24 +1,22 @@
 #include "ui/win32/EntryListView.h"
 
-#include <climits>
 #include <commctrl.h>
 
 namespace leitzahl {
 
 void EntryListView::clear()
 {
-    entries_.clear();
+    clearEntries();
     shownRows_ = 0;
     ListView_SetItemCountEx(view_, 0, 0);
 }
 
 void EntryListView::showAppended()
 {
-    // The view counts rows in int; beyond that the entries are kept but not shown.
-    const std::size_t rows = std::min<std::size_t>(entries_.count(), INT_MAX);
+    const int rows = showableRows();
     if (rows != shownRows_) {
         shownRows_ = rows;
-        ListView_SetItemCountEx(view_, static_cast<int>(rows), LVSICF_NOSCROLL);
+        ListView_SetItemCountEx(view_, rows, LVSICF_NOSCROLL);
     }
 }
 
@@ -29,7 +27,7 @@ void EntryListView::decodingChanged()
 
 const wchar_t* EntryListView::rowText(std::size_t row)
 {
-    if (row >= shownRows_) {
+    if (row >= static_cast<std::size_t>(shownRows_)) {
         return L"";
     }
     const std::u16string text = shownText(row);

@@ -23,7 +23,7 @@ private:
     void decodingChanged() override;
 
     HWND view_ = nullptr;
-    std::size_t shownRows_ = 0;
+    int shownRows_ = 0;
     std::wstring rowText_;
 };
 

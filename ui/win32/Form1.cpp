@@ -56,7 +56,12 @@ std::string TwoLines(std::string caption)
 
 }  // namespace
 
-Form1::Form1(HINSTANCE instance) : instance_(instance)
+Form1::Form1(HINSTANCE instance)
+    : instance_(instance),
+      endProgram_([] {
+          // Ends at once, also from inside a running duplicate removal.
+          std::_Exit(EXIT_SUCCESS);
+      })
 {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -88,6 +93,15 @@ Form1::Form1(HINSTANCE instance) : instance_(instance)
     Form_Load();
 }
 
+Form1::~Form1()
+{
+    // Its handler would otherwise run on for a window object that is gone.
+    DestroyWindow(hwnd_);
+    for (HFONT font : {dialogFont_, label1Font_, label3Font_}) {
+        DeleteObject(font);
+    }
+}
+
 int Form1::Scaled(int pixels) const
 {
     return MulDiv(pixels, static_cast<int>(dpi_), 96);
@@ -113,18 +127,18 @@ void Form1::CreateControls()
     };
     // In focus order; the please-wait labels go beneath the list below.
     Command1_[0] = create(L"BUTTON", TwoLines(form::kButtonCaptions[0]), WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE,
-                          form::kCommand1[0], 100, dialogFont_);
+                          form::kCommand1[0], kCommand1Id, dialogFont_);
     List1_ = create(WC_LISTVIEWW, "",
                     WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_NOCOLUMNHEADER | LVS_SINGLESEL |
                         LVS_SHOWSELALWAYS,
-                    form::kList1, 200, dialogFont_);
+                    form::kList1, kList1Id, dialogFont_);
     Command1_[1] = create(L"BUTTON", TwoLines(form::kButtonCaptions[1]), WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE,
-                          form::kCommand1[1], 101, dialogFont_);
-    Command1_[2] = create(L"BUTTON", form::kButtonCaptions[2], WS_TABSTOP | BS_PUSHBUTTON, form::kCommand1[2], 102,
-                          dialogFont_);
-    Label1_ = create(L"STATIC", form::kPleaseWait, SS_CENTER, form::kLabel1, 301, label1Font_);
-    Label3_ = create(L"STATIC", "", SS_CENTER, form::kLabel3, 303, label3Font_);
-    Label2_ = create(L"STATIC", "", SS_LEFT | SS_NOTIFY, form::kLabel2, 302, dialogFont_);
+                          form::kCommand1[1], kCommand1Id + 1, dialogFont_);
+    Command1_[2] = create(L"BUTTON", form::kButtonCaptions[2], WS_TABSTOP | BS_PUSHBUTTON, form::kCommand1[2],
+                          kCommand1Id + 2, dialogFont_);
+    Label1_ = create(L"STATIC", form::kPleaseWait, SS_CENTER, form::kLabel1, kLabel1Id, label1Font_);
+    Label3_ = create(L"STATIC", "", SS_CENTER, form::kLabel3, kLabel3Id, label3Font_);
+    Label2_ = create(L"STATIC", "", SS_LEFT | SS_NOTIFY, form::kLabel2, kLabel2Id, dialogFont_);
     SetWindowPos(Label1_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowPos(Label3_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     EnableWindow(Command1_[1], FALSE);
@@ -135,7 +149,6 @@ void Form1::CreateControls()
     ListView_InsertColumn(List1_, 0, &column);
     ListView_SetExtendedListViewStyle(List1_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     entries_.attach(List1_);
-    label2Colour_ = ToColorRef(form::kLinkColour);
     SetFocus(Command1_[0]);
 }
 
@@ -149,14 +162,15 @@ void Form1::Form_Load()
 
 void Form1::Timer1_Timer()
 {
-    const bool listShown = IsWindowVisible(List1_) != FALSE;
+    // The list's own visibility, whether or not the window shows.
+    const bool listShown = (GetWindowLongPtrW(List1_, GWL_STYLE) & WS_VISIBLE) != 0;
     EnableWindow(Command1_[1], listShown && entries_.count() > 0);
     SetText(Label3_, listShown ? std::string() : TextOf(Label3_) + ".");
 }
 
 void Form1::Label2_Click()
 {
-    if (label2Colour_ != 0) {
+    if (label2IsLink_) {
         ShellExecuteW(hwnd_, L"open", Widen(form::kDownloadAddress).c_str(), L"", Widen(ProgramFolder()).c_str(),
                       SW_SHOWNORMAL);
     }
@@ -202,11 +216,19 @@ void Form1::DropFiles(HDROP drop)
         name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
         paths.push_back(Narrow(name));
     }
-    const std::string chosen = ChooseDroppedFile(paths);
     DragFinish(drop);
-    if (!chosen.empty()) {
-        OpenPath(chosen);
+    OpenHandedOverFile(ChooseDroppedFile(paths));
+}
+
+void Form1::OpenHandedOverFile(const std::string& path)
+{
+    if (path.empty()) {
+        return;
     }
+    const std::wstring name = Widen(path);
+    std::wstring full(GetFullPathNameW(name.c_str(), 0, nullptr, nullptr), L'\0');
+    full.resize(GetFullPathNameW(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
+    OpenPath(Narrow(full));
 }
 
 LRESULT CALLBACK Form1::WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -224,10 +246,10 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND: {
-        const int id = LOWORD(wParam);
-        if (id >= 100 && id <= 102 && HIWORD(wParam) == BN_CLICKED) {
-            Command1_Click(id - 100);
-        } else if (reinterpret_cast<HWND>(lParam) == Label2_ && HIWORD(wParam) == STN_CLICKED) {
+        const int index = LOWORD(wParam) - kCommand1Id;
+        if (index >= 0 && index < static_cast<int>(Command1_.size()) && HIWORD(wParam) == BN_CLICKED) {
+            Command1_Click(index);
+        } else if (LOWORD(wParam) == kLabel2Id && HIWORD(wParam) == STN_CLICKED) {
             Label2_Click();
         }
         return 0;
@@ -247,13 +269,13 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         const auto control = reinterpret_cast<HWND>(lParam);
         const auto context = reinterpret_cast<HDC>(wParam);
         SetBkColor(context, GetSysColor(COLOR_BTNFACE));
-        SetTextColor(context, control == Label2_   ? label2Colour_
+        SetTextColor(context, control == Label2_   ? (label2IsLink_ ? ToColorRef(form::kLinkColour) : RGB(0, 0, 0))
                               : control == Label3_ ? ToColorRef(form::kDotsColour)
                                                    : GetSysColor(COLOR_BTNTEXT));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }
     case WM_SETCURSOR:
-        if (reinterpret_cast<HWND>(wParam) == Label2_ && label2Colour_ != 0) {
+        if (reinterpret_cast<HWND>(wParam) == Label2_ && label2IsLink_) {
             SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // IDC_HAND
             return TRUE;
         }
@@ -262,8 +284,8 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         DropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
     case WM_CLOSE:
-        // Ends at once, also from inside a running duplicate removal.
-        std::_Exit(EXIT_SUCCESS);
+        endProgram_();
+        return 0;
     default: break;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);

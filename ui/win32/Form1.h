@@ -4,6 +4,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <windows.h>
 
@@ -15,14 +16,25 @@ class Form1 {
 public:
     // Creates the window (hidden) and runs Form_Load.
     explicit Form1(HINSTANCE instance);
+    ~Form1();
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
-    HWND handle() const { return hwnd_; }
+    // The controls' identifiers; Command1's index is added to the first.
+    enum ControlId : int { kCommand1Id = 100, kList1Id = 200, kLabel1Id = 301, kLabel2Id = 302, kLabel3Id = 303 };
 
-    // The open command from the point where a file has been chosen: for a file named
-    // on the command line or dropped on the window.
+    HWND handle() const { return hwnd_; }
+    EntryListView& entries() { return entries_; }
+
+    // What the end command and the close box do; tests replace it so that the test
+    // keeps running.
+    void setEndProgram(std::function<void()> endProgram) { endProgram_ = std::move(endProgram); }
+
+    // The open command from the point where a file has been chosen.
     void OpenPath(const std::string& path);
+    // A file named on the command line or dropped on the window, which may be named
+    // relative to the current folder.
+    void OpenHandedOverFile(const std::string& path);
 
     void Command1_Click(int index);
     void Timer1_Timer();
@@ -52,9 +64,10 @@ private:
     HFONT dialogFont_ = nullptr;
     HFONT label1Font_ = nullptr;
     HFONT label3Font_ = nullptr;
-    COLORREF label2Colour_ = 0;
+    bool label2IsLink_ = true;
     UINT dpi_ = 96;
     EntryListView entries_;
+    std::function<void()> endProgram_;
     std::chrono::steady_clock::time_point eventsProcessed_;
 };
 

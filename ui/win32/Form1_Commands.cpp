@@ -9,8 +9,6 @@
 #include "ui/shared/OpenSteps.h"
 #include "ui/win32/Tamsel_Dialog.h"
 
-#include <cstdlib>
-
 namespace leitzahl {
 
 void Form1::Command1_Click(int index)
@@ -19,9 +17,9 @@ void Form1::Command1_Click(int index)
     case 0: OpenCommand(); break;
     case 1: SaveCommand(); break;
     case 2:
-        DestroyWindow(hwnd_);
-        // Ends at once, also from inside a running duplicate removal.
-        std::_Exit(EXIT_SUCCESS);
+        ShowWindow(hwnd_, SW_HIDE);
+        endProgram_();
+        break;
     default: break;
     }
 }
@@ -63,7 +61,7 @@ void Form1::OpenPath(const std::string& path)
     }
 
     ShowWindow(List1_, SW_SHOW);
-    label2Colour_ = 0;  // black: the link line is a status line from now on
+    label2IsLink_ = false;  // black: the link line is a status line from now on
     SetWindowTextW(Label2_, Widen(EntriesInFileText(outcome.imported.entriesRead, fullPath) + "\r\n" +
                                   EntriesKeptText(outcome.imported.entriesRead, entries_.count()))
                                 .c_str());

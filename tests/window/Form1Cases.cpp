@@ -1,0 +1,217 @@
+// The window's behaviour, the same cases for the Qt and the Win32 window: each test
+// program links this file with its window system's driver.
+#include "TestFiles.h"
+#include "WindowDriver.h"
+#include "core/Version.h"
+#include "core/modFileToTextBox.h"
+#include "ui/shared/FormTexts.h"
+
+#include <deque>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <tuple>
+
+namespace leitzahl::test {
+
+void PrintTo(const Shown& shown, std::ostream* out)
+{
+    *out << testing::PrintToString(std::tie(shown.caption, shown.label2, shown.label3, shown.label2IsLink,
+                                            shown.saveEnabled, shown.listShown, shown.rows));
+}
+
+namespace {
+
+// Innermost last: a step run inside another one answers the dialogs opened meanwhile.
+std::vector<std::deque<Answer>*> steps;
+
+}  // namespace
+
+void Answering(const std::vector<Answer>& answers, const std::function<void()>& step)
+{
+    std::deque<Answer> left(answers.begin(), answers.end());
+    steps.push_back(&left);
+    step();
+    steps.pop_back();
+    EXPECT_TRUE(left.empty()) << left.size() << " dialogs did not show";
+}
+
+std::optional<Answer> NextAnswer()
+{
+    if (steps.empty() || steps.back()->empty()) {
+        ADD_FAILURE() << "a dialog showed that the case does not expect";
+        return std::nullopt;
+    }
+    const Answer answer = steps.back()->front();
+    steps.back()->pop_front();
+    return answer;
+}
+
+namespace {
+
+const std::string kRecordA = Record("10020030", "Sparkasse M\xFChlbr\xFC" "ck", "A4");
+const std::string kRecordB = Record("10020030", "Sparkasse M\xFChlbr\xFC" "ck Filiale", "A4");
+const std::string kRecordC = Record("20030040", "Volksbank Gr\xFCnh\xFCgel", "C6");
+const std::string kSortCodeFile = kRecordA + "\r\n" + kRecordB + "\r\n" + kRecordC + "\r\n";
+const std::vector<std::string> kShownRows{"10020030;Sparkasse Mühlbrück;A4", "20030040;Volksbank Grünhügel;C6"};
+const Shown kStart{'V' + std::to_string(kVersionMajor) + '.' + std::to_string(kVersionMinor) + form::kCaptionAfterVersion,
+                   std::string(form::kStartTextFirstLine) + "\r\n" + form::kDownloadAddress, "", true, false, true, {}};
+
+class Form1Test : public testing::Test {
+protected:
+    // A path in the test's folder, with the system's own separators.
+    std::string at(const std::string& name) const
+    {
+        return std::filesystem::path(dir.path(name)).make_preferred().string();
+    }
+    std::string summary(const std::string& name, int read, int kept) const
+    {
+        return std::to_string(read) + " Einträge in " + at(name) + "\r\n" + std::to_string(kept) +
+               " Einträge in obiger Liste (" + std::to_string(read - kept) + " doppelte Einträge entfernt).";
+    }
+    // What the window shows after an import of the given rows, once the timer has ticked.
+    void expectImported(const std::string& name, int read, const std::vector<std::string>& rows)
+    {
+        window.form.Timer1_Timer();
+        const auto kept = static_cast<int>(rows.size());
+        EXPECT_EQ(window.shown(), (Shown{kStart.caption, summary(name, read, kept), "", false, kept > 0, true, rows}));
+    }
+
+    TempDir dir;
+    WindowDriver window;
+};
+
+// A cancelled open changes nothing of the start state.
+TEST_F(Form1Test, StartStateAndCancelledOpen)
+{
+    for (int cancelled = 0; cancelled < 2; ++cancelled) {
+        EXPECT_EQ(window.shown(), kStart);
+        Seen dialog;
+        window.click(0, {{"", &dialog}});
+        EXPECT_EQ(dialog.title, "blz Textdatei öffnen");
+        EXPECT_EQ(dialog.folder, window.programFolder());
+    }
+}
+
+// The summary, then a warning for the line that is no record; the entries decoded
+// from Windows 1252; save enabled at the next tick.
+TEST_F(Form1Test, OpenShowsSummaryThenWarningAndDecodedEntries)
+{
+    WriteBytes(at("blz.txt"), kSortCodeFile + kRecordC.substr(0, 100));
+    Seen box;
+    window.click(0, {{at("blz.txt")}, {"", &box}});
+    EXPECT_EQ(box.title, "Warnung");
+    EXPECT_EQ(box.icon, Icon::Warning);
+    EXPECT_EQ(box.text, "1 von 4 Zeilen sieht nicht wie ein Eintrag der Bankleitzahlendatei aus (Zeile 4).");
+    EXPECT_TRUE(FileText.empty());
+    expectImported("blz.txt", 4, kShownRows);
+}
+
+TEST_F(Form1Test, ListShowsUtf8FileInUtf8AndOthersInWindows1252)
+{
+    for (const std::string name : {"M\xC3\xBChlenbank \xE2\x82\xAC", "M\xFChlenbank \x80"}) {
+        WriteBytes(at("blz.txt"), Record("10020030", name, "A4") + "\n");
+        window.handOver(at("blz.txt"));
+        EXPECT_EQ(window.shown().rows, std::vector<std::string>{"10020030;Mühlenbank €;A4"});
+    }
+}
+
+// A file that cannot be read in full: an error box, and nothing of it in the list.
+TEST_F(Form1Test, OpenFailureShowsErrorBoxAndEmptyList)
+{
+    WriteBytes(at("kurz.txt"), kRecordA + "\r\n1234567\r\n");
+    const std::tuple<const char*, const char*, std::string> failures[] = {
+        {"fehlt.txt", "2", "Die Datei „" + at("fehlt.txt") + "“ kann nicht gelesen werden: "},
+        {"kurz.txt", "1001", "Zeile 2 ist zu kurz für einen Eintrag der Bankleitzahlendatei."}};
+    for (const auto& [file, title, text] : failures) {
+        window.form.entries().append("12345678;Alt;00");
+        Seen box;
+        window.handOver(at(file), {{"", &box}});
+        EXPECT_EQ(box.title, title);
+        EXPECT_EQ(box.text.substr(0, text.size()), text);
+        EXPECT_EQ(box.icon, Icon::Error);
+        EXPECT_EQ(window.shown(), kStart);
+    }
+}
+
+// A cancelled save and one into a missing folder keep the list; a name without
+// extension gets ".csv", and the saved list empties; save is disabled at the next tick.
+TEST_F(Form1Test, SaveKeepsListUntilWrittenAndCompletesName)
+{
+    WriteBytes(at("blz.txt"), kSortCodeFile);
+    window.handOver(at("blz.txt"));
+    window.form.Timer1_Timer();
+    Shown expected = window.shown();
+    Seen dialog;
+    Seen box;
+    window.click(1, {{"", &dialog}});
+    EXPECT_EQ(dialog.title, "CSV Datei speichern");
+    window.click(1, {{at("fehlt/ergebnis.csv")}, {"", &box}});
+    EXPECT_TRUE(box.text.starts_with("Die Datei „" + at("fehlt/ergebnis.csv") + "“ kann nicht geschrieben")) << box.text;
+    EXPECT_EQ(box.icon, Icon::Error);
+    EXPECT_EQ(window.shown(), expected);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"blz.txt"});
+
+    window.click(1, {{at("ergebnis")}});
+    // The text was built twice before; each entry is still written once.
+    EXPECT_EQ(ReadBytes(at("ergebnis.csv")), "10020030;Sparkasse M\xFChlbr\xFC" "ck;A4\n20030040;Volksbank Gr\xFCnh\xFCgel;C6");
+    expected.label2 = "Ergebnis gespeichert unter : " + at("ergebnis.csv");
+    expected.rows.clear();
+    EXPECT_EQ(window.shown(), expected);
+    EXPECT_TRUE(FileText.empty());
+    window.form.Timer1_Timer();
+    expected.saveEnabled = false;
+    EXPECT_EQ(window.shown(), expected);
+}
+
+// Named on the command line, also without a folder, or dropped after a folder: opened
+// as if chosen in the open dialog; a name that is not there gives the error box.
+TEST_F(Form1Test, FileNamedOrDroppedOpensAsTheOpenDialogWould)
+{
+    WriteBytes(at("blz.txt"), kSortCodeFile);
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path(""));
+    window.handOver("blz.txt");
+    expectImported("blz.txt", 3, kShownRows);
+    window.form.entries().append("12345678;Alt;00");
+    window.drop({dir.path(""), "blz.txt"});
+    expectImported("blz.txt", 3, kShownRows);
+    Seen box;
+    window.handOver("fehlt.txt", {{"", &box}});
+    std::filesystem::current_path(before);
+    EXPECT_EQ(box.title, "2");
+    EXPECT_TRUE(box.text.starts_with("Die Datei „" + at("fehlt.txt") + "“")) << box.text;
+}
+
+// Inside the duplicate removal: the list hidden, save disabled although the list had
+// entries, a dot per tick; a nested open, whose file the outer one replaces; the end
+// button ends at once. The close box ends too.
+TEST_F(Form1Test, DuringRemovalSaveIsDisabledDotsGrowNestedOpenYieldsAndEndEnds)
+{
+    Generate("--records 40000 --seed 5 --crlf", dir, "gross.txt");
+    WriteBytes(at("klein.txt"), kSortCodeFile);
+    window.form.entries().append("12345678;Alt;00");
+    window.form.Timer1_Timer();
+    ASSERT_TRUE(window.shown().saveEnabled);
+    window.whenListHidden = [&] {
+        const Shown inside = window.shown();
+        EXPECT_FALSE(inside.listShown);
+        EXPECT_FALSE(inside.saveEnabled);
+        window.form.Timer1_Timer();
+        const Shown ticked = window.shown();
+        EXPECT_EQ(ticked.label3, inside.label3 + ".");
+        EXPECT_FALSE(ticked.saveEnabled);
+        window.click(0, {{at("klein.txt")}});
+        window.click(2);
+    };
+    window.click(0, {{at("gross.txt")}});
+    const Shown after = window.shown();
+    EXPECT_TRUE(after.label2.starts_with("40000 Einträge in " + at("gross.txt"))) << after.label2;
+    EXPECT_GT(after.rows.size(), 20000U);
+    window.form.Timer1_Timer();
+    EXPECT_EQ(window.shown().label3, "");
+    window.closeBox();
+    EXPECT_EQ(window.ends, (std::vector<std::string>{summary("klein.txt", 3, 2), after.label2}));
+}
+
+}  // namespace
+}  // namespace leitzahl::test

@@ -1,0 +1,157 @@
+// The window cases' driver for the Qt window, offscreen: a timer answers the modal
+// dialog or box that shows.
+#include "WindowDriver.h"
+#include "ui/shared/FormTexts.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QListView>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <utility>
+
+namespace leitzahl::test {
+
+namespace {
+
+// Receives the addresses the window asks the desktop to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+
+public:
+    UrlCatcher() { QDesktopServices::setUrlHandler("https", this, "open"); }
+    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler("https"); }
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+void Answer(QDialog* dialog)
+{
+    auto* files = qobject_cast<QFileDialog*>(dialog);
+    auto* box = qobject_cast<QMessageBox*>(dialog);
+    const std::optional<test::Answer> answer = NextAnswer();
+    if (answer && answer->seen != nullptr) {
+        const int icon = box != nullptr ? box->icon() : QMessageBox::NoIcon;
+        *answer->seen = {dialog->windowTitle().toStdString(), box != nullptr ? box->text().toStdString() : "",
+                         files != nullptr ? files->directory().absolutePath().toStdString() : "",
+                         icon == QMessageBox::Critical  ? Icon::Error
+                         : icon == QMessageBox::Warning ? Icon::Warning
+                                                        : Icon::None};
+    }
+    // Qt's own dialogs speak German whatever the locale (Prepare sets an English one).
+    EXPECT_TRUE(files == nullptr || std::ranges::any_of(dialog->findChildren<QPushButton*>(), [](QPushButton* button) {
+                    return button->text() == "Abbrechen";
+                }));
+    if (files != nullptr && answer && !answer->choose.empty()) {
+        files->selectFile(QString::fromStdString(answer->choose));
+        dialog->accept();  // QFileDialog::accept, reached through the public base
+    } else {
+        dialog->reject();
+    }
+}
+
+// Runs in whatever event loop turns: a dialog's own once it shows.
+void AnswerDialog()
+{
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()); dialog && dialog->isVisible()) {
+        Answer(dialog);
+    }
+}
+
+}  // namespace
+
+bool WindowDriver::Prepare()
+{
+    static int argc = 1;
+    static char name[] = "leitzahl_window_tests";
+    static char* argv[] = {name, nullptr};
+    if (qApp == nullptr) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        new QApplication(argc, argv);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        InstallGermanTranslations();
+        auto* answer = new QTimer(qApp);
+        QObject::connect(answer, &QTimer::timeout, AnswerDialog);
+        answer->start(1);
+    }
+    return true;
+}
+
+WindowDriver::WindowDriver()
+{
+    form.setEndProgram([this] { ends.push_back(shown().label2); });
+    form.show();
+    QApplication::setActiveWindow(&form);
+    // A timer of its own: Qt does not run a timer again while it runs, and the action
+    // may wait for a dialog that the other one answers.
+    auto* poll = new QTimer(&form);
+    QObject::connect(poll, &QTimer::timeout, [this] {
+        if (whenListHidden && form.findChild<QListView*>("List1")->isHidden()) {
+            std::exchange(whenListHidden, nullptr)();
+        }
+    });
+    poll->start(1);
+}
+
+WindowDriver::~WindowDriver() = default;
+
+void WindowDriver::handOver(const std::string& path, const std::vector<test::Answer>& answers)
+{
+    Answering(answers, [&] { form.OpenHandedOverFile(QString::fromStdString(path)); });
+}
+
+void WindowDriver::drop(const std::vector<std::string>& paths)
+{
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const std::string& path : paths) {
+        urls << QUrl::fromLocalFile(QString::fromStdString(path));
+    }
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    Answering({}, [&] { QApplication::sendEvent(&form, &drop); });
+}
+
+void WindowDriver::closeBox()
+{
+    form.close();
+}
+
+Shown WindowDriver::shown() const
+{
+    auto* label2 = form.findChild<QLabel*>("Label2");
+    auto* list = form.findChild<QListView*>("List1");
+    // A link opens the download page when clicked.
+    UrlCatcher catcher;
+    QTest::mouseClick(label2, Qt::LeftButton);
+    Shown shown{form.windowTitle().toStdString(), label2->text().toStdString(),
+                form.findChild<QLabel*>("Label3")->text().toStdString(),
+                label2->palette().color(QPalette::WindowText) == QColor(Qt::blue) &&
+                    catcher.opened == QList<QUrl>{QUrl(leitzahl::form::kDownloadAddress)},
+                form.findChild<QPushButton*>("Command1_1")->isEnabled(), !list->isHidden(), {}};
+    for (int row = 0; row < list->model()->rowCount(); ++row) {
+        shown.rows.push_back(list->model()->index(row, 0).data().toString().toStdString());
+    }
+    return shown;
+}
+
+std::string WindowDriver::programFolder() const
+{
+    return QCoreApplication::applicationDirPath().toStdString();
+}
+
+}  // namespace leitzahl::test
+
+#include "QtDriver.moc"

@@ -1,0 +1,164 @@
+// The window cases' driver for the Win32 window, run in-process under Wine: a CBT hook
+// notes each dialog or message box as it is created, and a timer answers it once its
+// own message loop runs.
+#include "WindowDriver.h"
+#include "core/SystemFile.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <utility>
+
+namespace leitzahl::test {
+
+namespace {
+
+std::vector<HWND> created;  // dialogs and boxes not yet answered
+WindowDriver* current = nullptr;
+
+std::string TextOf(HWND window)
+{
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return Narrow(text);
+}
+
+HWND Control(const Form1& form, int id)
+{
+    return GetDlgItem(form.handle(), id);
+}
+
+void Note(Seen& seen, HWND dialog, HWND fileName)
+{
+    std::wstring folder(MAX_PATH, L'\0');
+    folder.resize(static_cast<std::size_t>(std::max<LRESULT>(
+        SendMessageW(dialog, CDM_GETFOLDERPATH, folder.size(), reinterpret_cast<LPARAM>(folder.data())) - 1, 0)));
+    seen = {TextOf(dialog), "", fileName != nullptr ? Narrow(folder) : "", Icon::None};
+    // A message box shows its text and its icon in statics.
+    for (HWND item = nullptr; fileName == nullptr && (item = FindWindowExW(dialog, item, L"Static", nullptr));) {
+        const auto icon = reinterpret_cast<HICON>(SendMessageW(item, STM_GETICON, 0, 0));
+        seen.text += icon == nullptr ? TextOf(item) : "";
+        seen.icon = icon == LoadIconW(nullptr, IDI_ERROR)     ? Icon::Error
+                    : icon == LoadIconW(nullptr, IDI_WARNING) ? Icon::Warning
+                                                              : seen.icon;
+    }
+}
+
+void Answer(HWND dialog)
+{
+    HWND fileName = GetDlgItem(dialog, cmb13) != nullptr ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
+    const std::optional<test::Answer> answer = NextAnswer();
+    if (answer && answer->seen != nullptr) {
+        Note(*answer->seen, dialog, fileName);
+    }
+    const bool choose = fileName != nullptr && answer && !answer->choose.empty();
+    if (choose) {
+        SetWindowTextW(fileName, Widen(answer->choose).c_str());
+    }
+    const int button = choose || fileName == nullptr ? IDOK : IDCANCEL;
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+}
+
+// Runs in whatever message loop turns: a dialog's own once it shows and takes input.
+void CALLBACK Poll(HWND, UINT, UINT_PTR, DWORD)
+{
+    std::erase_if(created, [](HWND dialog) { return IsWindow(dialog) == FALSE; });
+    if (!created.empty() && IsWindowVisible(created.back()) && IsWindowEnabled(created.back())) {
+        HWND dialog = created.back();
+        created.pop_back();
+        Answer(dialog);
+    }
+    if (current != nullptr && current->whenListHidden &&
+        !IsWindowVisible(Control(current->form, Form1::kList1Id))) {
+        std::exchange(current->whenListHidden, nullptr)();
+    }
+}
+
+LRESULT CALLBACK NoteCreated(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CREATESTRUCTW* window = code == HCBT_CREATEWND ? reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs : nullptr;
+    if (window != nullptr && (window->style & WS_CHILD) == 0 && window->lpszClass == MAKEINTATOM(0x8002)) {  // a dialog
+        created.push_back(reinterpret_cast<HWND>(wParam));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+bool WindowDriver::Prepare()
+{
+    static INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    static const bool ready = InitCommonControlsEx(&controls) != FALSE &&
+                              SetWindowsHookExW(WH_CBT, NoteCreated, nullptr, GetCurrentThreadId()) != nullptr &&
+                              SetTimer(nullptr, 0, 5, Poll) != 0;
+    return ready;
+}
+
+WindowDriver::WindowDriver() : form(GetModuleHandleW(nullptr))
+{
+    form.setEndProgram([this] { ends.push_back(shown().label2); });
+    ShowWindow(form.handle(), SW_SHOW);
+    current = this;
+}
+
+WindowDriver::~WindowDriver()
+{
+    current = nullptr;
+}
+
+void WindowDriver::handOver(const std::string& path, const std::vector<test::Answer>& answers)
+{
+    Answering(answers, [&] { form.OpenHandedOverFile(path); });
+}
+
+void WindowDriver::drop(const std::vector<std::string>& paths)
+{
+    std::wstring names;
+    for (const std::string& path : paths) {
+        names.append(Widen(path)).push_back(L'\0');
+    }
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + (names.size() + 1) * sizeof(wchar_t));
+    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+    *files = {sizeof(DROPFILES), {}, FALSE, TRUE};
+    names.copy(reinterpret_cast<wchar_t*>(files + 1), names.size());
+    GlobalUnlock(memory);
+    Answering({}, [&] { SendMessageW(form.handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0); });
+}
+
+void WindowDriver::closeBox()
+{
+    SendMessageW(form.handle(), WM_CLOSE, 0, 0);
+}
+
+Shown WindowDriver::shown() const
+{
+    // A link: the colour the window gives the label's text when it draws, and the hand cursor.
+    HWND window = form.handle();
+    HWND label2 = Control(form, Form1::kLabel2Id);
+    HWND list = Control(form, Form1::kList1Id);
+    HDC context = GetDC(label2);
+    SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(context), reinterpret_cast<LPARAM>(label2));
+    Shown shown{TextOf(window), TextOf(label2), TextOf(Control(form, Form1::kLabel3Id)),
+                GetTextColor(context) == RGB(0, 0, 255) &&
+                    SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(label2), HTCLIENT) == TRUE,
+                IsWindowEnabled(Control(form, Form1::kCommand1Id + 1)) != FALSE, IsWindowVisible(list) != FALSE,
+                std::vector<std::string>(static_cast<std::size_t>(ListView_GetItemCount(list)))};
+    ReleaseDC(label2, context);
+    std::wstring text(512, L'\0');
+    for (std::size_t row = 0; row < shown.rows.size(); ++row) {
+        ListView_GetItemText(list, static_cast<int>(row), 0, text.data(), static_cast<int>(text.size()));
+        shown.rows[row] = Narrow(text.c_str());
+    }
+    return shown;
+}
+
+std::string WindowDriver::programFolder() const
+{
+    std::wstring path(MAX_PATH, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return Narrow(path.substr(0, path.find_last_of(L'\\')));
+}
+
+}  // namespace leitzahl::test
