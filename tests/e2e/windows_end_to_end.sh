@@ -33,6 +33,10 @@ answerDialog() {
     local dialog
     WaitForWindow dialog 20 "$1" "the dialog '$1'"
     sleep 0.5  # the file name box takes the keys once the dialog has settled
+    # Without a window manager the keys go where the focus was, which may still be the
+    # main window.
+    xdotool windowfocus "$dialog"
+    sleep 0.3
     xdotool type --delay 10 "$2"
     xdotool key Return
     # Wine's dialog takes a moment to check the name before it closes.
