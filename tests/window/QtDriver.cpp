@@ -8,6 +8,7 @@
 #include <QDragEnterEvent>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
@@ -52,7 +53,8 @@ void Answer(QDialog* dialog)
                     return button->text() == "Abbrechen";
                 }));
     if (files != nullptr && answer && !answer->choose.empty()) {
-        files->selectFile(QString::fromStdString(answer->choose));
+        // Typed, as selectFile() takes a path into a missing folder for a relative one.
+        files->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(answer->choose));
         dialog->accept();  // QFileDialog::accept, reached through the public base
     } else {
         dialog->reject();
