@@ -1,4 +1,4 @@
-#include "core/SystemFile.h"
+#include "core/WideText.h"
 #include "ui/win32/Form1.h"
 
 #include <commctrl.h>

@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 #include "core/SystemFile.h"
+#include "core/WideText.h"
 
 #include <csignal>
 #include <string>

@@ -62,10 +62,4 @@ int WriteStandardOutput(std::string_view bytes);
 // Removes the temporary file of a save under way; safe to call from a signal handler.
 void RemovePendingTemporaryFile();
 
-#ifdef _WIN32
-// The Windows API speaks UTF-16; the program holds texts and paths in UTF-8.
-std::wstring Widen(std::string_view utf8);
-std::string Narrow(std::wstring_view wide);
-#endif
-
 }  // namespace leitzahl

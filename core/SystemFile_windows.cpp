@@ -1,4 +1,5 @@
 #include "core/SystemFile.h"
+#include "core/WideText.h"
 
 #include <algorithm>
 #include <chrono>

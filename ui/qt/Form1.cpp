@@ -2,8 +2,9 @@
 
 #include "core/Version.h"
 #include "ui/qt/WrappingButton.h"
+#include "ui/shared/DroppedFiles.h"
+#include "ui/shared/EventThrottle.h"
 #include "ui/shared/FormTexts.h"
-#include "ui/shared/OpenSteps.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -6,7 +6,7 @@
 #include "core/modSortCodeImport.h"
 #include "ui/qt/Tamsel_Dialog.h"
 #include "ui/shared/FormTexts.h"
-#include "ui/shared/OpenSteps.h"
+#include "ui/shared/OpenCommand.h"
 
 #include <QFile>
 #include <QLabel>

@@ -1,9 +1,10 @@
 #include "ui/win32/Form1.h"
 
-#include "core/SystemFile.h"
 #include "core/Version.h"
+#include "core/WideText.h"
+#include "ui/shared/DroppedFiles.h"
+#include "ui/shared/EventThrottle.h"
 #include "ui/shared/FormTexts.h"
-#include "ui/shared/OpenSteps.h"
 
 #include <commctrl.h>
 #include <cstdlib>

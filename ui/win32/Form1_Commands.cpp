@@ -1,12 +1,12 @@
 #include "ui/win32/Form1.h"
 
 #include "core/StatusTexts.h"
-#include "core/SystemFile.h"
+#include "core/WideText.h"
 #include "core/modCsvExport.h"
 #include "core/modFileToTextBox.h"
 #include "core/modSortCodeImport.h"
 #include "ui/shared/FormTexts.h"
-#include "ui/shared/OpenSteps.h"
+#include "ui/shared/OpenCommand.h"
 #include "ui/win32/Tamsel_Dialog.h"
 
 namespace leitzahl {

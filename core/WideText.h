@@ -1,0 +1,14 @@
+#pragma once
+
+#ifdef _WIN32
+#include <string>
+#include <string_view>
+
+namespace leitzahl {
+
+// The Windows API speaks UTF-16; the program holds texts and paths in UTF-8.
+std::wstring Widen(std::string_view utf8);
+std::string Narrow(std::wstring_view wide);
+
+}  // namespace leitzahl
+#endif
