@@ -3,8 +3,8 @@
 // records (kind 2, without PAN and BIC) of the same sort code with other names. Every
 // value each field takes in the published files appears: change flags A, D, U and M in
 // about the published shares, deletion flag 1 with a successor on the records marked D,
-// and now and then a name, town and short name of umlauts only, which makes the longest
-// line a copy re-saved as UTF-8 can have. --extended adds the IBAN rule and its version
+// and, in a copy re-saved as UTF-8, now and then a name, town and short name of umlauts
+// only, which makes the longest line such a copy can have. --extended adds the IBAN rule and its version
 // (174 characters), --utf8 writes the file as a copy re-saved as UTF-8 would be.
 #include <array>
 #include <cstdio>
@@ -144,11 +144,17 @@ struct RecordFields {
     std::string successor;  // the sort code that replaces a deleted one
 };
 
-std::string Record(Generator& generator, const RecordFields& fields, bool extended)
+std::string Record(Generator& generator, const RecordFields& fields, bool extended, bool utf8)
 {
-    const bool umlautsOnly = generator.pick(40) == 0;
-    const std::string name = umlautsOnly ? generator.umlauts(58) : generator.bankName();
-    const std::string town = umlautsOnly ? generator.umlauts(35) : ToLatin1(kTowns[generator.pick(kTowns.size())]);
+    // Drawn in every form, so that the same seed gives the same records in all of them.
+    const bool umlautsOnly = generator.pick(40) == 0 && utf8;
+    const std::string umlautName = generator.umlauts(58);
+    const std::string umlautTown = generator.umlauts(35);
+    const std::string umlautShortName = generator.umlauts(27);
+    const std::string bankName = generator.bankName();
+    const std::string bankTown = ToLatin1(kTowns[generator.pick(kTowns.size())]);
+    const std::string name = umlautsOnly ? umlautName : bankName;
+    const std::string town = umlautsOnly ? umlautTown : bankTown;
     const char change = generator.changeFlag();
     std::string record;
     record.reserve(kRecordLength);
@@ -157,7 +163,7 @@ std::string Record(Generator& generator, const RecordFields& fields, bool extend
     PutField(record, name, 58);
     PutField(record, generator.digits(5), 5);
     PutField(record, town, 35);
-    PutField(record, umlautsOnly ? generator.umlauts(27) : name.substr(0, 20), 27);
+    PutField(record, umlautsOnly ? umlautShortName : name.substr(0, 20), 27);
     PutField(record, fields.headOffice ? generator.digits(5) : std::string(), 5);
     PutField(record, fields.headOffice ? "GENODEF1" + generator.digits(3) : std::string(), 11);
     record += fields.method;
@@ -234,7 +240,7 @@ int main(int argc, char** argv)
             --branchesLeft;
         }
         fields.number = number;
-        const std::string record = Record(generator, fields, options.extended);
+        const std::string record = Record(generator, fields, options.extended, options.utf8);
         text += options.utf8 ? ToUtf8(record) : record;
         if (number < options.records || options.finalNewline) {
             text += lineEnd;
