@@ -149,10 +149,10 @@ TEST_F(CommandLineTest, ProgramUnderHostileConditions)
         {"{gen} --records 300 '{dir}gross.txt' && (ulimit -f 8; {cli} '{dir}gross.txt' '{dir}aus')", kExitFailure,
          "Fehler 27: Die Datei „{dir}aus.csv“ kann nicht geschrieben werden: Die Datei ist zu groß", {"gross.txt"}},
         // A file written in place (here one with two names) is whole when a signal ends
-        // the program during the write.
+        // the program during the write (it comes right after the room is taken).
         {"exec 2>/dev/null; {gen} --records 12000 '{dir}g.txt' && {cli} '{dir}g.txt' '{dir}ref' >/dev/null && echo alt >'{dir}aus.csv' && "
          "ln '{dir}aus.csv' '{dir}zwei.csv' && " + std::string(kStrace) +
-             " -o /dev/null -e trace=write -e inject=write:signal=SIGTERM:when=1 {cli} '{dir}g.txt' '{dir}aus' "
+             " -o /dev/null -e trace=fallocate -e inject=fallocate:signal=SIGTERM {cli} '{dir}g.txt' '{dir}aus' "
              ">/dev/null; s=$?; cmp '{dir}zwei.csv' '{dir}ref.csv' && exit $s",
          128 + SIGTERM, "", {"aus.csv", "g.txt", "ref.csv", "zwei.csv"}},
         {signalDuringSave("SIGINT"), 128 + SIGINT, "", {}},

@@ -69,6 +69,14 @@ void AnswerDialog()
     }
 }
 
+// Ends the application after the last test, while Qt is still whole, so that what it
+// holds (fonts) is handed back.
+class EndApplication : public testing::Environment {
+public:
+    void TearDown() override { delete qApp; }
+};
+testing::Environment* const endApplication = testing::AddGlobalTestEnvironment(new EndApplication);
+
 }  // namespace
 
 bool WindowDriver::Prepare()
