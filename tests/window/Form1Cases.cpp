@@ -6,7 +6,6 @@
 #include "core/modFileToTextBox.h"
 #include "ui/shared/FormTexts.h"
 
-#include <deque>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <tuple>
@@ -21,29 +20,35 @@ void PrintTo(const Shown& shown, std::ostream* out)
 
 namespace {
 
-// Innermost last: a step run inside another one answers the dialogs opened meanwhile.
-std::vector<std::deque<Answer>*> steps;
+// The answers of each step that runs and what the dialogs showed, innermost last: a step
+// run inside another one answers the dialogs opened meanwhile.
+struct Step {
+    std::vector<std::string> answers;
+    std::vector<Seen> seen;
+};
+std::vector<Step> steps;
 
 }  // namespace
 
-void Answering(const std::vector<Answer>& answers, const std::function<void()>& step)
+std::vector<Seen> Answering(const std::vector<std::string>& answers, const std::function<void()>& step)
 {
-    std::deque<Answer> left(answers.begin(), answers.end());
-    steps.push_back(&left);
+    steps.push_back({answers, {}});
     step();
+    std::vector<Seen> seen = std::move(steps.back().seen);
     steps.pop_back();
-    EXPECT_TRUE(left.empty()) << left.size() << " dialogs did not show";
+    EXPECT_EQ(seen.size(), answers.size()) << "not every dialog showed";
+    seen.resize(answers.size());
+    return seen;
 }
 
-std::optional<Answer> NextAnswer()
+std::optional<std::string> NextAnswer(const Seen& seen)
 {
-    if (steps.empty() || steps.back()->empty()) {
-        ADD_FAILURE() << "a dialog showed that the case does not expect";
+    if (steps.empty() || steps.back().seen.size() == steps.back().answers.size()) {
+        ADD_FAILURE() << "a dialog showed that the case does not expect: " << seen.title;
         return std::nullopt;
     }
-    const Answer answer = steps.back()->front();
-    steps.back()->pop_front();
-    return answer;
+    steps.back().seen.push_back(seen);
+    return steps.back().answers[steps.back().seen.size() - 1];
 }
 
 namespace {
@@ -55,6 +60,12 @@ const std::string kSortCodeFile = kRecordA + "\r\n" + kRecordB + "\r\n" + kRecor
 const std::vector<std::string> kShownRows{"10020030;Sparkasse Mühlbrück;A4", "20030040;Volksbank Grünhügel;C6"};
 const Shown kStart{'V' + std::to_string(kVersionMajor) + '.' + std::to_string(kVersionMinor) + form::kCaptionAfterVersion,
                    std::string(form::kStartTextFirstLine) + "\r\n" + form::kDownloadAddress, "", true, false, true, {}};
+
+// What a box or dialog showed, with no more of its text than the given length.
+auto Fields(const Seen& seen, std::size_t textLength = std::string::npos)
+{
+    return std::tuple(seen.title, seen.text.substr(0, textLength), seen.folder, seen.icon);
+}
 
 class Form1Test : public testing::Test {
 protected:
@@ -85,10 +96,7 @@ TEST_F(Form1Test, StartStateAndCancelledOpen)
 {
     for (int cancelled = 0; cancelled < 2; ++cancelled) {
         EXPECT_EQ(window.shown(), kStart);
-        Seen dialog;
-        window.click(0, {{"", &dialog}});
-        EXPECT_EQ(dialog.title, "blz Textdatei öffnen");
-        EXPECT_EQ(dialog.folder, window.programFolder());
+        EXPECT_EQ(Fields(window.click(0, {""})[0]), Fields({"blz Textdatei öffnen", "", window.programFolder()}));
     }
 }
 
@@ -97,11 +105,9 @@ TEST_F(Form1Test, StartStateAndCancelledOpen)
 TEST_F(Form1Test, OpenShowsSummaryThenWarningAndDecodedEntries)
 {
     WriteBytes(at("blz.txt"), kSortCodeFile + kRecordC.substr(0, 100));
-    Seen box;
-    window.click(0, {{at("blz.txt")}, {"", &box}});
-    EXPECT_EQ(box.title, "Warnung");
-    EXPECT_EQ(box.icon, Icon::Warning);
-    EXPECT_EQ(box.text, "1 von 4 Zeilen sieht nicht wie ein Eintrag der Bankleitzahlendatei aus (Zeile 4).");
+    const Seen box = window.click(0, {at("blz.txt"), ""})[1];
+    EXPECT_EQ(Fields(box), Fields({"Warnung", "1 von 4 Zeilen sieht nicht wie ein Eintrag der Bankleitzahlendatei aus (Zeile 4).",
+                                   "", Icon::Warning}));
     EXPECT_TRUE(FileText.empty());
     expectImported("blz.txt", 4, kShownRows);
 }
@@ -124,11 +130,8 @@ TEST_F(Form1Test, OpenFailureShowsErrorBoxAndEmptyList)
         {"kurz.txt", "1001", "Zeile 2 ist zu kurz für einen Eintrag der Bankleitzahlendatei."}};
     for (const auto& [file, title, text] : failures) {
         window.form.entries().append("12345678;Alt;00");
-        Seen box;
-        window.handOver(at(file), {{"", &box}});
-        EXPECT_EQ(box.title, title);
-        EXPECT_EQ(box.text.substr(0, text.size()), text);
-        EXPECT_EQ(box.icon, Icon::Error);
+        const Seen box = window.handOver(at(file), {""})[0];
+        EXPECT_EQ(Fields(box, text.size()), Fields({title, text, "", Icon::Error}));
         EXPECT_EQ(window.shown(), kStart);
     }
 }
@@ -141,17 +144,14 @@ TEST_F(Form1Test, SaveKeepsListUntilWrittenAndCompletesName)
     window.handOver(at("blz.txt"));
     window.form.Timer1_Timer();
     Shown expected = window.shown();
-    Seen dialog;
-    Seen box;
-    window.click(1, {{"", &dialog}});
-    EXPECT_EQ(dialog.title, "CSV Datei speichern");
-    window.click(1, {{at("fehlt/ergebnis.csv")}, {"", &box}});
+    EXPECT_EQ(window.click(1, {""})[0].title, "CSV Datei speichern");
+    const Seen box = window.click(1, {at("fehlt/ergebnis.csv"), ""})[1];
     EXPECT_TRUE(box.text.starts_with("Die Datei „" + at("fehlt/ergebnis.csv") + "“ kann nicht geschrieben")) << box.text;
     EXPECT_EQ(box.icon, Icon::Error);
     EXPECT_EQ(window.shown(), expected);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"blz.txt"});
 
-    window.click(1, {{at("ergebnis")}});
+    window.click(1, {at("ergebnis")});
     // The text was built twice before; each entry is still written once.
     EXPECT_EQ(ReadBytes(at("ergebnis.csv")), "10020030;Sparkasse M\xFChlbr\xFC" "ck;A4\n20030040;Volksbank Gr\xFCnh\xFCgel;C6");
     expected.label2 = "Ergebnis gespeichert unter : " + at("ergebnis.csv");
@@ -175,11 +175,10 @@ TEST_F(Form1Test, FileNamedOrDroppedOpensAsTheOpenDialogWould)
     window.form.entries().append("12345678;Alt;00");
     window.drop({dir.path(""), "blz.txt"});
     expectImported("blz.txt", 3, kShownRows);
-    Seen box;
-    window.handOver("fehlt.txt", {{"", &box}});
+    const Seen box = window.handOver("fehlt.txt", {""})[0];
     std::filesystem::current_path(before);
-    EXPECT_EQ(box.title, "2");
-    EXPECT_TRUE(box.text.starts_with("Die Datei „" + at("fehlt.txt") + "“")) << box.text;
+    const std::string text = "Die Datei „" + at("fehlt.txt") + "“";
+    EXPECT_EQ(Fields(box, text.size()), Fields({"2", text, "", Icon::Error}));
 }
 
 // Inside the duplicate removal: the list hidden, save disabled although the list had
@@ -200,10 +199,10 @@ TEST_F(Form1Test, DuringRemovalSaveIsDisabledDotsGrowNestedOpenYieldsAndEndEnds)
         const Shown ticked = window.shown();
         EXPECT_EQ(ticked.label3, inside.label3 + ".");
         EXPECT_FALSE(ticked.saveEnabled);
-        window.click(0, {{at("klein.txt")}});
+        window.click(0, {at("klein.txt")});
         window.click(2);
     };
-    window.click(0, {{at("gross.txt")}});
+    window.click(0, {at("gross.txt")});
     const Shown after = window.shown();
     EXPECT_TRUE(after.label2.starts_with("40000 Einträge in " + at("gross.txt"))) << after.label2;
     EXPECT_GT(after.rows.size(), 20000U);
