@@ -99,7 +99,7 @@ WindowDriver::WindowDriver()
 
 WindowDriver::~WindowDriver() = default;
 
-void WindowDriver::drop(const std::vector<std::string>& paths)
+std::vector<Seen> WindowDriver::drop(const std::vector<std::string>& paths, const std::vector<std::string>& answers)
 {
     QList<QUrl> urls;
     for (const std::string& path : paths) {
@@ -111,7 +111,7 @@ void WindowDriver::drop(const std::vector<std::string>& paths)
     QApplication::sendEvent(&form, &enter);
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    Answering({}, [&] { QApplication::sendEvent(&form, &drop); });
+    return Answering(answers, [&] { QApplication::sendEvent(&form, &drop); });
 }
 
 void WindowDriver::closeBox()

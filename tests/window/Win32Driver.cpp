@@ -102,7 +102,7 @@ WindowDriver::~WindowDriver()
     current = nullptr;
 }
 
-void WindowDriver::drop(const std::vector<std::string>& paths)
+std::vector<Seen> WindowDriver::drop(const std::vector<std::string>& paths, const std::vector<std::string>& answers)
 {
     std::wstring names;
     for (const std::string& path : paths) {
@@ -113,7 +113,7 @@ void WindowDriver::drop(const std::vector<std::string>& paths)
     *files = {sizeof(DROPFILES), {}, FALSE, TRUE};
     names.copy(reinterpret_cast<wchar_t*>(files + 1), names.size());
     GlobalUnlock(memory);
-    Answering({}, [&] { SendMessageW(form.handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0); });
+    return Answering(answers, [&] { SendMessageW(form.handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0); });
 }
 
 void WindowDriver::closeBox()

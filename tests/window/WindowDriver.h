@@ -64,7 +64,7 @@ public:
     {
         return Answering(answers, [&] { form.OpenHandedOverFile(path.c_str()); });
     }
-    void drop(const std::vector<std::string>& paths);
+    std::vector<Seen> drop(const std::vector<std::string>& paths, const std::vector<std::string>& answers = {});
     void closeBox();
 
     Shown shown() const;
