@@ -29,9 +29,8 @@ std::string TextOf(HWND window)
 Seen Note(HWND dialog, HWND fileName)
 {
     std::wstring folder(MAX_PATH, L'\0');
-    folder.resize(static_cast<std::size_t>(std::max<LRESULT>(
-        SendMessageW(dialog, CDM_GETFOLDERPATH, folder.size(), reinterpret_cast<LPARAM>(folder.data())) - 1, 0)));
-    Seen seen{TextOf(dialog), "", fileName != nullptr ? Narrow(folder) : "", Icon::None};
+    SendMessageW(dialog, CDM_GETFOLDERPATH, folder.size(), reinterpret_cast<LPARAM>(folder.data()));
+    Seen seen{TextOf(dialog), "", fileName != nullptr ? Narrow(folder.c_str()) : "", Icon::None};
     // A message box shows its text and its icon in statics.
     for (HWND item = nullptr; fileName == nullptr && (item = FindWindowExW(dialog, item, L"Static", nullptr));) {
         const auto icon = reinterpret_cast<HICON>(SendMessageW(item, STM_GETICON, 0, 0));
@@ -60,9 +59,8 @@ void CALLBACK Poll(HWND, UINT, UINT_PTR, DWORD)
 {
     std::erase_if(created, [](HWND dialog) { return IsWindow(dialog) == FALSE; });
     if (!created.empty() && IsWindowVisible(created.back()) && IsWindowEnabled(created.back())) {
-        HWND dialog = created.back();
+        Answer(created.back());
         created.pop_back();
-        Answer(dialog);
     }
     if (current != nullptr && current->whenListHidden &&
         !IsWindowVisible(GetDlgItem(current->form.handle(), Form1::kList1Id))) {
