@@ -6,7 +6,6 @@
 #include "core/modFileToTextBox.h"
 #include "ui/shared/FormTexts.h"
 
-#include <deque>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <tuple>
@@ -21,40 +20,27 @@ void PrintTo(const Shown& shown, std::ostream* out)
 
 namespace {
 
-// Innermost last: a step run inside another one answers the dialogs opened meanwhile.
-std::vector<std::deque<Answer>*> steps;
-
-}  // namespace
-
-void Answering(const std::vector<Answer>& answers, const std::function<void()>& step)
-{
-    std::deque<Answer> left(answers.begin(), answers.end());
-    steps.push_back(&left);
-    step();
-    steps.pop_back();
-    EXPECT_TRUE(left.empty()) << left.size() << " dialogs did not show";
-}
-
-std::optional<Answer> NextAnswer()
-{
-    if (steps.empty() || steps.back()->empty()) {
-        ADD_FAILURE() << "a dialog showed that the case does not expect";
-        return std::nullopt;
-    }
-    const Answer answer = steps.back()->front();
-    steps.back()->pop_front();
-    return answer;
-}
-
-namespace {
+// The answers of each step that runs and what the dialogs showed, innermost last: a step
+// run inside another one answers the dialogs opened meanwhile.
+struct Step {
+    std::vector<std::string> answers;
+    std::vector<Seen> seen;
+};
+std::vector<Step> steps;
 
 const std::string kRecordA = Record("10020030", "Sparkasse M\xFChlbr\xFC" "ck", "A4");
 const std::string kRecordB = Record("10020030", "Sparkasse M\xFChlbr\xFC" "ck Filiale", "A4");
-const std::string kRecordC = Record("20030040", "Volksbank Gr\xFCnh\xFCgel", "C6");
+const std::string kRecordC = Record("20030040", "Volksbank Gr\xFCnh\xFCgel \x80", "C6");
 const std::string kSortCodeFile = kRecordA + "\r\n" + kRecordB + "\r\n" + kRecordC + "\r\n";
-const std::vector<std::string> kShownRows{"10020030;Sparkasse Mühlbrück;A4", "20030040;Volksbank Grünhügel;C6"};
+const std::vector<std::string> kShownRows{"10020030;Sparkasse Mühlbrück;A4", "20030040;Volksbank Grünhügel €;C6"};
 const Shown kStart{'V' + std::to_string(kVersionMajor) + '.' + std::to_string(kVersionMinor) + form::kCaptionAfterVersion,
                    std::string(form::kStartTextFirstLine) + "\r\n" + form::kDownloadAddress, "", true, false, true, {}};
+
+// What a box or dialog showed, with no more of its text than the given length.
+auto Fields(const Seen& seen, std::size_t textLength = std::string::npos)
+{
+    return std::tuple(seen.title, seen.text.substr(0, textLength), seen.folder, seen.icon);
+}
 
 class Form1Test : public testing::Test {
 protected:
@@ -85,34 +71,40 @@ TEST_F(Form1Test, StartStateAndCancelledOpen)
 {
     for (int cancelled = 0; cancelled < 2; ++cancelled) {
         EXPECT_EQ(window.shown(), kStart);
-        Seen dialog;
-        window.click(0, {{"", &dialog}});
-        EXPECT_EQ(dialog.title, "blz Textdatei öffnen");
-        EXPECT_EQ(dialog.folder, window.programFolder());
+        EXPECT_EQ(Fields(window.click(0, {""})[0]), Fields({"blz Textdatei öffnen", "", window.programFolder()}));
     }
 }
 
-// The summary, then a warning for the line that is no record; the entries decoded
-// from Windows 1252; save enabled at the next tick.
-TEST_F(Form1Test, OpenShowsSummaryThenWarningAndDecodedEntries)
+// A name that is not there, given without a folder, gives the error box. Named on the
+// command line, also without a folder, dropped after a folder or chosen in the open dialog:
+// the summary, then a warning for the line that is no record; the entries, which were there
+// before replaced, decoded from Windows 1252; save enabled at the next tick.
+TEST_F(Form1Test, OpenedFileShowsSummaryThenWarningAndDecodedEntries)
 {
     WriteBytes(at("blz.txt"), kSortCodeFile + kRecordC.substr(0, 100));
-    Seen box;
-    window.click(0, {{at("blz.txt")}, {"", &box}});
-    EXPECT_EQ(box.title, "Warnung");
-    EXPECT_EQ(box.icon, Icon::Warning);
-    EXPECT_EQ(box.text, "1 von 4 Zeilen sieht nicht wie ein Eintrag der Bankleitzahlendatei aus (Zeile 4).");
-    EXPECT_TRUE(FileText.empty());
-    expectImported("blz.txt", 4, kShownRows);
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path(""));
+    const std::string text = "Die Datei „" + at("fehlt.txt") + "“";
+    EXPECT_EQ(Fields(window.handOver("fehlt.txt", {""})[0], text.size()), Fields({"2", text, "", Icon::Error}));
+    // The open dialog last, as the Windows one changes the current folder.
+    const std::function<std::vector<Seen>()> opens[] = {[&] { return window.handOver("blz.txt", {""}); },
+                                                        [&] { return window.drop({dir.path(""), "blz.txt"}, {""}); },
+                                                        [&] { return window.click(0, {at("blz.txt"), ""}); }};
+    for (const auto& open : opens) {
+        window.form.entries().append("12345678;Alt;00");
+        EXPECT_EQ(Fields(open().back()), Fields({"Warnung", "1 von 4 Zeilen sieht nicht wie ein Eintrag der Bankleitzahlendatei aus (Zeile 4).",
+                                                 "", Icon::Warning}));
+        EXPECT_TRUE(FileText.empty());
+        expectImported("blz.txt", 4, kShownRows);
+    }
+    std::filesystem::current_path(before);
 }
 
-TEST_F(Form1Test, ListShowsUtf8FileInUtf8AndOthersInWindows1252)
+TEST_F(Form1Test, ListShowsUtf8FileInUtf8)
 {
-    for (const std::string name : {"M\xC3\xBChlenbank \xE2\x82\xAC", "M\xFChlenbank \x80"}) {
-        WriteBytes(at("blz.txt"), Record("10020030", name, "A4") + "\n");
-        window.handOver(at("blz.txt"));
-        EXPECT_EQ(window.shown().rows, std::vector<std::string>{"10020030;Mühlenbank €;A4"});
-    }
+    WriteBytes(at("blz.txt"), Record("10020030", "M\xC3\xBChlenbank \xE2\x82\xAC", "A4") + "\n");
+    window.handOver(at("blz.txt"));
+    EXPECT_EQ(window.shown().rows, std::vector<std::string>{"10020030;Mühlenbank €;A4"});
 }
 
 // A file that cannot be read in full: an error box, and nothing of it in the list.
@@ -124,11 +116,8 @@ TEST_F(Form1Test, OpenFailureShowsErrorBoxAndEmptyList)
         {"kurz.txt", "1001", "Zeile 2 ist zu kurz für einen Eintrag der Bankleitzahlendatei."}};
     for (const auto& [file, title, text] : failures) {
         window.form.entries().append("12345678;Alt;00");
-        Seen box;
-        window.handOver(at(file), {{"", &box}});
-        EXPECT_EQ(box.title, title);
-        EXPECT_EQ(box.text.substr(0, text.size()), text);
-        EXPECT_EQ(box.icon, Icon::Error);
+        const Seen box = window.handOver(at(file), {""})[0];
+        EXPECT_EQ(Fields(box, text.size()), Fields({title, text, "", Icon::Error}));
         EXPECT_EQ(window.shown(), kStart);
     }
 }
@@ -141,19 +130,16 @@ TEST_F(Form1Test, SaveKeepsListUntilWrittenAndCompletesName)
     window.handOver(at("blz.txt"));
     window.form.Timer1_Timer();
     Shown expected = window.shown();
-    Seen dialog;
-    Seen box;
-    window.click(1, {{"", &dialog}});
-    EXPECT_EQ(dialog.title, "CSV Datei speichern");
-    window.click(1, {{at("fehlt/ergebnis.csv")}, {"", &box}});
+    EXPECT_EQ(window.click(1, {""})[0].title, "CSV Datei speichern");
+    const Seen box = window.click(1, {at("fehlt/ergebnis.csv"), ""})[1];
     EXPECT_TRUE(box.text.starts_with("Die Datei „" + at("fehlt/ergebnis.csv") + "“ kann nicht geschrieben")) << box.text;
     EXPECT_EQ(box.icon, Icon::Error);
     EXPECT_EQ(window.shown(), expected);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"blz.txt"});
 
-    window.click(1, {{at("ergebnis")}});
+    window.click(1, {at("ergebnis")});
     // The text was built twice before; each entry is still written once.
-    EXPECT_EQ(ReadBytes(at("ergebnis.csv")), "10020030;Sparkasse M\xFChlbr\xFC" "ck;A4\n20030040;Volksbank Gr\xFCnh\xFCgel;C6");
+    EXPECT_EQ(ReadBytes(at("ergebnis.csv")), "10020030;Sparkasse M\xFChlbr\xFC" "ck;A4\n20030040;Volksbank Gr\xFCnh\xFCgel \x80;C6");
     expected.label2 = "Ergebnis gespeichert unter : " + at("ergebnis.csv");
     expected.rows.clear();
     EXPECT_EQ(window.shown(), expected);
@@ -161,25 +147,6 @@ TEST_F(Form1Test, SaveKeepsListUntilWrittenAndCompletesName)
     window.form.Timer1_Timer();
     expected.saveEnabled = false;
     EXPECT_EQ(window.shown(), expected);
-}
-
-// Named on the command line, also without a folder, or dropped after a folder: opened
-// as if chosen in the open dialog; a name that is not there gives the error box.
-TEST_F(Form1Test, FileNamedOrDroppedOpensAsTheOpenDialogWould)
-{
-    WriteBytes(at("blz.txt"), kSortCodeFile);
-    const std::filesystem::path before = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path(""));
-    window.handOver("blz.txt");
-    expectImported("blz.txt", 3, kShownRows);
-    window.form.entries().append("12345678;Alt;00");
-    window.drop({dir.path(""), "blz.txt"});
-    expectImported("blz.txt", 3, kShownRows);
-    Seen box;
-    window.handOver("fehlt.txt", {{"", &box}});
-    std::filesystem::current_path(before);
-    EXPECT_EQ(box.title, "2");
-    EXPECT_TRUE(box.text.starts_with("Die Datei „" + at("fehlt.txt") + "“")) << box.text;
 }
 
 // Inside the duplicate removal: the list hidden, save disabled although the list had
@@ -193,17 +160,15 @@ TEST_F(Form1Test, DuringRemovalSaveIsDisabledDotsGrowNestedOpenYieldsAndEndEnds)
     window.form.Timer1_Timer();
     ASSERT_TRUE(window.shown().saveEnabled);
     window.whenListHidden = [&] {
-        const Shown inside = window.shown();
-        EXPECT_FALSE(inside.listShown);
-        EXPECT_FALSE(inside.saveEnabled);
+        Shown expected = window.shown();
+        EXPECT_FALSE(expected.saveEnabled);
         window.form.Timer1_Timer();
-        const Shown ticked = window.shown();
-        EXPECT_EQ(ticked.label3, inside.label3 + ".");
-        EXPECT_FALSE(ticked.saveEnabled);
-        window.click(0, {{at("klein.txt")}});
+        expected.label3 += ".";
+        EXPECT_EQ(window.shown(), expected);
+        window.click(0, {at("klein.txt")});
         window.click(2);
     };
-    window.click(0, {{at("gross.txt")}});
+    window.click(0, {at("gross.txt")});
     const Shown after = window.shown();
     EXPECT_TRUE(after.label2.starts_with("40000 Einträge in " + at("gross.txt"))) << after.label2;
     EXPECT_GT(after.rows.size(), 20000U);
@@ -214,4 +179,26 @@ TEST_F(Form1Test, DuringRemovalSaveIsDisabledDotsGrowNestedOpenYieldsAndEndEnds)
 }
 
 }  // namespace
+
+std::vector<Seen> Answering(const std::vector<std::string>& answers, const std::function<void()>& step)
+{
+    steps.push_back({answers, {}});
+    step();
+    std::vector<Seen> seen = std::move(steps.back().seen);
+    steps.pop_back();
+    EXPECT_EQ(seen.size(), answers.size()) << "not every dialog showed";
+    seen.resize(answers.size());
+    return seen;
+}
+
+std::optional<std::string> NextAnswer(const Seen& seen)
+{
+    if (steps.empty() || steps.back().seen.size() == steps.back().answers.size()) {
+        ADD_FAILURE() << "a dialog showed that the case does not expect: " << seen.title;
+        return std::nullopt;
+    }
+    steps.back().seen.push_back(seen);
+    return steps.back().answers[steps.back().seen.size() - 1];
+}
+
 }  // namespace leitzahl::test

@@ -35,37 +35,30 @@ public slots:
     void open(const QUrl& url) { opened.append(url); }
 };
 
-void Answer(QDialog* dialog)
+// Runs in whatever event loop turns: a dialog's own once it shows.
+void AnswerDialog()
 {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || !dialog->isVisible()) {
+        return;
+    }
     auto* files = qobject_cast<QFileDialog*>(dialog);
     auto* box = qobject_cast<QMessageBox*>(dialog);
-    const std::optional<test::Answer> answer = NextAnswer();
-    if (answer && answer->seen != nullptr) {
-        const int icon = box != nullptr ? box->icon() : QMessageBox::NoIcon;
-        *answer->seen = {dialog->windowTitle().toStdString(), box != nullptr ? box->text().toStdString() : "",
-                         files != nullptr ? files->directory().absolutePath().toStdString() : "",
-                         icon == QMessageBox::Critical  ? Icon::Error
-                         : icon == QMessageBox::Warning ? Icon::Warning
-                                                        : Icon::None};
-    }
+    const int icon = box != nullptr ? box->icon() : QMessageBox::NoIcon;
+    const std::optional<std::string> answer = NextAnswer(
+        {dialog->windowTitle().toStdString(), box != nullptr ? box->text().toStdString() : "",
+         files != nullptr ? files->directory().absolutePath().toStdString() : "",
+         icon == QMessageBox::Critical ? Icon::Error : icon == QMessageBox::Warning ? Icon::Warning : Icon::None});
     // Qt's own dialogs speak German whatever the locale (Prepare sets an English one).
     EXPECT_TRUE(files == nullptr || std::ranges::any_of(dialog->findChildren<QPushButton*>(), [](QPushButton* button) {
                     return button->text() == "Abbrechen";
                 }));
-    if (files != nullptr && answer && !answer->choose.empty()) {
+    if (files != nullptr && answer && !answer->empty()) {
         // Typed, as selectFile() takes a path into a missing folder for a relative one.
-        files->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(answer->choose));
+        files->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(*answer));
         dialog->accept();  // QFileDialog::accept, reached through the public base
     } else {
         dialog->reject();
-    }
-}
-
-// Runs in whatever event loop turns: a dialog's own once it shows.
-void AnswerDialog()
-{
-    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()); dialog && dialog->isVisible()) {
-        Answer(dialog);
     }
 }
 
@@ -114,24 +107,19 @@ WindowDriver::WindowDriver()
 
 WindowDriver::~WindowDriver() = default;
 
-void WindowDriver::handOver(const std::string& path, const std::vector<test::Answer>& answers)
+std::vector<Seen> WindowDriver::drop(const std::vector<std::string>& paths, const std::vector<std::string>& answers)
 {
-    Answering(answers, [&] { form.OpenHandedOverFile(QString::fromStdString(path)); });
-}
-
-void WindowDriver::drop(const std::vector<std::string>& paths)
-{
-    QMimeData data;
     QList<QUrl> urls;
     for (const std::string& path : paths) {
         urls << QUrl::fromLocalFile(QString::fromStdString(path));
     }
+    QMimeData data;
     data.setUrls(urls);
     QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&form, &enter);
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    Answering({}, [&] { QApplication::sendEvent(&form, &drop); });
+    return Answering(answers, [&] { QApplication::sendEvent(&form, &drop); });
 }
 
 void WindowDriver::closeBox()

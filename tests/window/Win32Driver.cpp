@@ -25,17 +25,12 @@ std::string TextOf(HWND window)
     return Narrow(text);
 }
 
-HWND Control(const Form1& form, int id)
-{
-    return GetDlgItem(form.handle(), id);
-}
-
-void Note(Seen& seen, HWND dialog, HWND fileName)
+// What a file dialog (with its file name field) or a message box (without) shows.
+Seen Note(HWND dialog, HWND fileName)
 {
     std::wstring folder(MAX_PATH, L'\0');
-    folder.resize(static_cast<std::size_t>(std::max<LRESULT>(
-        SendMessageW(dialog, CDM_GETFOLDERPATH, folder.size(), reinterpret_cast<LPARAM>(folder.data())) - 1, 0)));
-    seen = {TextOf(dialog), "", fileName != nullptr ? Narrow(folder) : "", Icon::None};
+    SendMessageW(dialog, CDM_GETFOLDERPATH, folder.size(), reinterpret_cast<LPARAM>(folder.data()));
+    Seen seen{TextOf(dialog), "", fileName != nullptr ? Narrow(folder.c_str()) : "", Icon::None};
     // A message box shows its text and its icon in statics.
     for (HWND item = nullptr; fileName == nullptr && (item = FindWindowExW(dialog, item, L"Static", nullptr));) {
         const auto icon = reinterpret_cast<HICON>(SendMessageW(item, STM_GETICON, 0, 0));
@@ -44,18 +39,16 @@ void Note(Seen& seen, HWND dialog, HWND fileName)
                     : icon == LoadIconW(nullptr, IDI_WARNING) ? Icon::Warning
                                                               : seen.icon;
     }
+    return seen;
 }
 
 void Answer(HWND dialog)
 {
     HWND fileName = GetDlgItem(dialog, cmb13) != nullptr ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
-    const std::optional<test::Answer> answer = NextAnswer();
-    if (answer && answer->seen != nullptr) {
-        Note(*answer->seen, dialog, fileName);
-    }
-    const bool choose = fileName != nullptr && answer && !answer->choose.empty();
+    const std::optional<std::string> answer = NextAnswer(Note(dialog, fileName));
+    const bool choose = fileName != nullptr && answer && !answer->empty();
     if (choose) {
-        SetWindowTextW(fileName, Widen(answer->choose).c_str());
+        SetWindowTextW(fileName, Widen(*answer).c_str());
     }
     const int button = choose || fileName == nullptr ? IDOK : IDCANCEL;
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
@@ -66,12 +59,11 @@ void CALLBACK Poll(HWND, UINT, UINT_PTR, DWORD)
 {
     std::erase_if(created, [](HWND dialog) { return IsWindow(dialog) == FALSE; });
     if (!created.empty() && IsWindowVisible(created.back()) && IsWindowEnabled(created.back())) {
-        HWND dialog = created.back();
+        Answer(created.back());
         created.pop_back();
-        Answer(dialog);
     }
     if (current != nullptr && current->whenListHidden &&
-        !IsWindowVisible(Control(current->form, Form1::kList1Id))) {
+        !IsWindowVisible(GetDlgItem(current->form.handle(), Form1::kList1Id))) {
         std::exchange(current->whenListHidden, nullptr)();
     }
 }
@@ -108,12 +100,7 @@ WindowDriver::~WindowDriver()
     current = nullptr;
 }
 
-void WindowDriver::handOver(const std::string& path, const std::vector<test::Answer>& answers)
-{
-    Answering(answers, [&] { form.OpenHandedOverFile(path); });
-}
-
-void WindowDriver::drop(const std::vector<std::string>& paths)
+std::vector<Seen> WindowDriver::drop(const std::vector<std::string>& paths, const std::vector<std::string>& answers)
 {
     std::wstring names;
     for (const std::string& path : paths) {
@@ -124,7 +111,7 @@ void WindowDriver::drop(const std::vector<std::string>& paths)
     *files = {sizeof(DROPFILES), {}, FALSE, TRUE};
     names.copy(reinterpret_cast<wchar_t*>(files + 1), names.size());
     GlobalUnlock(memory);
-    Answering({}, [&] { SendMessageW(form.handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0); });
+    return Answering(answers, [&] { SendMessageW(form.handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0); });
 }
 
 void WindowDriver::closeBox()
@@ -136,14 +123,14 @@ Shown WindowDriver::shown() const
 {
     // A link: the colour the window gives the label's text when it draws, and the hand cursor.
     HWND window = form.handle();
-    HWND label2 = Control(form, Form1::kLabel2Id);
-    HWND list = Control(form, Form1::kList1Id);
+    HWND label2 = GetDlgItem(window, Form1::kLabel2Id);
+    HWND list = GetDlgItem(window, Form1::kList1Id);
     HDC context = GetDC(label2);
     SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(context), reinterpret_cast<LPARAM>(label2));
-    Shown shown{TextOf(window), TextOf(label2), TextOf(Control(form, Form1::kLabel3Id)),
+    Shown shown{TextOf(window), TextOf(label2), TextOf(GetDlgItem(window, Form1::kLabel3Id)),
                 GetTextColor(context) == RGB(0, 0, 255) &&
                     SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(label2), HTCLIENT) == TRUE,
-                IsWindowEnabled(Control(form, Form1::kCommand1Id + 1)) != FALSE, IsWindowVisible(list) != FALSE,
+                IsWindowEnabled(GetDlgItem(window, Form1::kCommand1Id + 1)) != FALSE, IsWindowVisible(list) != FALSE,
                 std::vector<std::string>(static_cast<std::size_t>(ListView_GetItemCount(list)))};
     ReleaseDC(label2, context);
     std::wstring text(512, L'\0');

@@ -27,13 +27,6 @@ struct Seen {
     Icon icon = Icon::None;
 };
 
-// The answer to one dialog or box: the file to choose, or none to cancel a dialog
-// (a message box is confirmed); what showed is noted in seen, where given.
-struct Answer {
-    std::string choose;
-    Seen* seen = nullptr;
-};
-
 // What the window shows.
 struct Shown {
     std::string caption;
@@ -47,11 +40,13 @@ struct Shown {
 };
 void PrintTo(const Shown& shown, std::ostream* out);
 
-// Runs step; each dialog or box that opens meanwhile takes the next of the answers.
-// Fails the test if an answer is left or another dialog showed.
-void Answering(const std::vector<Answer>& answers, const std::function<void()>& step);
-// For a dialog that shows: the next answer of the innermost step that runs, or none.
-std::optional<Answer> NextAnswer();
+// Runs step; each dialog or box that opens meanwhile takes the next of the answers: the
+// file to choose, or "" to cancel a dialog (a message box is confirmed). Returns what each
+// showed, one per answer. Fails the test if an answer is left or another dialog showed.
+std::vector<Seen> Answering(const std::vector<std::string>& answers, const std::function<void()>& step);
+// For a dialog that shows, noting what it shows: the next answer of the innermost step
+// that runs, or none.
+std::optional<std::string> NextAnswer(const Seen& seen);
 
 // Form1 with what the cases need beyond its own handlers (Command1_Click, Timer1_Timer,
 // entries()).
@@ -60,12 +55,16 @@ public:
     WindowDriver();
     ~WindowDriver();
 
-    void click(int index, const std::vector<Answer>& answers = {})
+    std::vector<Seen> click(int index, const std::vector<std::string>& answers = {})
     {
-        Answering(answers, [&] { form.Command1_Click(index); });
+        return Answering(answers, [&] { form.Command1_Click(index); });
     }
-    void handOver(const std::string& path, const std::vector<Answer>& answers = {});  // as on the command line
-    void drop(const std::vector<std::string>& paths);
+    // As on the command line.
+    std::vector<Seen> handOver(const std::string& path, const std::vector<std::string>& answers = {})
+    {
+        return Answering(answers, [&] { form.OpenHandedOverFile(path.c_str()); });
+    }
+    std::vector<Seen> drop(const std::vector<std::string>& paths, const std::vector<std::string>& answers = {});
     void closeBox();
 
     Shown shown() const;
