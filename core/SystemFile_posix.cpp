@@ -373,24 +373,6 @@ int TakeRoom(int fd, off_t size, off_t oldSize)
     return size <= oldSize || static_cast<unsigned long long>(size - oldSize) < free ? 0 : ENOSPC;
 }
 
-// Holds back the signals that could end the program while a file is written in place,
-// which would leave it half old, half new; they arrive once the file is whole.
-class HeldSignals {
-public:
-    HeldSignals()
-    {
-        sigset_t all;
-        sigfillset(&all);
-        pthread_sigmask(SIG_BLOCK, &all, &before_);
-    }
-    ~HeldSignals() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
-    HeldSignals(const HeldSignals&) = delete;
-    HeldSignals& operator=(const HeldSignals&) = delete;
-
-private:
-    sigset_t before_;
-};
-
 // A regular file written where it stands, for a file with other names (hard links) and
 // where a plain write may write it but no temporary file can take its place (or not
 // with the file's owner). The room for the new text is taken first, so that a full
@@ -405,7 +387,12 @@ int WriteInPlace(const std::string& target, std::string_view bytes)
     if (fd < 0) {
         return errno;
     }
-    const HeldSignals held;
+    // Signals that could end the program are held back until the file is whole: cut
+    // short in the middle, it would be half old, half new.
+    sigset_t all;
+    sigset_t before;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &before);
     struct stat info {};
     const auto size = static_cast<off_t>(bytes.size());
     int error = fstat(fd, &info) != 0 ? errno : TakeRoom(fd, size, info.st_size);
@@ -424,6 +411,7 @@ int WriteInPlace(const std::string& target, std::string_view bytes)
     if (close(fd) != 0 && error == 0) {
         error = errno;
     }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
     return error;
 }
 
