@@ -239,6 +239,8 @@ TEST_F(WriteExportFileTest, SavesWhereAPlainWriteWouldAndKeepsWhatTheFileCarried
          [&] { return holds("zwei.csv", newText); }},
         {"another user's file that this one may not write", kOtherUser, 0777, "fremd.csv", 0644, 0, 0, EACCES, nullptr,
          "", none, fine},
+        {"own file whose owner may not write it (the group may)", kOtherUser, 0777, "eigen.csv", 0464, kNobody, kNobody,
+         EACCES, nullptr, "", none, fine},
         {"write-protected file refused, also for root", kMe, 0, "geschuetzt.csv", 0444, kMine, kMine,
          kErrorWriteProtected, "Die Datei ist schreibgeschützt", "", none, fine},
         {"folder closed to the user, file open to them", kOtherUser, 0755, "offen.csv", 0666, 0, 0, 0, nullptr, "",
