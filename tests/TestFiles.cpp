@@ -81,9 +81,8 @@ int RunUnprivileged(const std::function<int()>& check)
 {
     const pid_t child = fork();
     if (child == 0) {
-        const gid_t groups[] = {kNobody};
-        const bool dropped = geteuid() != 0 || (setgroups(1, groups) == 0 && setgid(kOtherGroup) == 0 &&
-                                                setuid(kNobody) == 0);
+        const gid_t groups[] = {65534};
+        const bool dropped = geteuid() != 0 || (setgroups(1, groups) == 0 && setgid(4242) == 0 && setuid(65534) == 0);
         _exit(dropped ? check() : 99);
     }
     int status = 0;

@@ -38,13 +38,9 @@ std::string Record(std::string_view sortCode, std::string_view name, std::string
 std::string Generate(const std::string& arguments, const TempDir& dir, const std::string& name);
 
 #ifndef _WIN32
-inline constexpr unsigned kNobody = 65534;
-// The primary group of that user in the tests, so that its files' group tells whether
-// a save kept the group of the file it replaced.
-inline constexpr unsigned kOtherGroup = 4242;
-
-// Runs check in a child process without root's rights (when run as root: as "nobody",
-// with group kOtherGroup and member of group kNobody), so that permission errors can
+// Runs check in a child process without root's rights (when run as root: as nobody,
+// 65534, member of its group; with primary group 4242, so that its files' group tells
+// whether a save kept the group of the file it replaced), so that permission errors can
 // be seen; gives back the child's exit status.
 int RunUnprivileged(const std::function<int()>& check);
 #endif

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows converter (under Wine) and the Linux one write the same bytes for the same
-# generated files, of every line-end kind, with and without final line end.
+# generated files, of every line-end kind, with and without final line end, also from
+# standard input to standard output.
 # Usage: same_csv_as_linux.sh LINUX_BUILD WINDOWS_CONVERTER
 set -euo pipefail
 linux=$1
@@ -18,5 +19,11 @@ for variant in "" "--crlf" "--no-final-newline" "--crlf --no-final-newline" "--e
         failures=$((failures + 1))
     fi
 done
+# Standard input to standard output: the same bytes, with no CR added.
+(cd "$work" && WINEDEBUG=-all wine "$windows" - - <blz.txt >stdout.csv 2>/dev/null)
+if ! cmp -s "$work/linux.csv" "$work/stdout.csv"; then
+    echo "FAIL: the Windows converter's standard output differs"
+    failures=$((failures + 1))
+fi
 [ "$failures" -eq 0 ] || { echo "same csv: 0 passed, 1 failed"; exit 1; }
 echo "same csv: 1 passed, 0 failed"
