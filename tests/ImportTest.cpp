@@ -1,10 +1,10 @@
+#include "OnePassList.h"
 #include "TestFiles.h"
 #include "core/MemoryEntryList.h"
 #include "core/modFileToTextBox.h"
 #include "core/modSortCodeImport.h"
 
 #include <cerrno>
-#include <functional>
 #include <gtest/gtest.h>
 #ifndef _WIN32
 #include <unistd.h>
@@ -58,10 +58,7 @@ TEST(Import, YieldsEntriesOrStopsAtShortLine)
 TEST(Import, CountsLinesThatAreNoRecordsAndNamesTheFirst)
 {
     const std::string line = kRecord + "\r\n";
-    const std::string utf8 = Record("20030040", "Gro\xC3\x9F" "b\xC3\xA4" "ckerei-B\xC3\xBC" "rgerbank", "06") + "\n";
     const std::tuple<std::string, std::size_t, std::int64_t> cases[] = {
-        {line + kRecord + "123400\n" + kRecord, 0, 0},  // an extended record and a short one
-        {utf8 + utf8, 0, 0},                             // re-saved as UTF-8
         {line + kRecord.substr(0, 140) + "\r\n" + line, 1, 2},
         {line + line + kRecord.substr(0, 100), 1, 3},
         {"Bankleitzahl;Merkmal;Bezeichnung;PLZ;Ort\n10020030;1;Volksbank;12345;Ort\n", 2, 1},
@@ -76,27 +73,6 @@ TEST(Import, CountsLinesThatAreNoRecordsAndNamesTheFirst)
         EXPECT_EQ(std::pair(result.unfitLines, result.firstUnfitLine), std::pair(unfitLines, firstUnfitLine)) << text;
     }
 }
-
-// A list that keeps its entries elsewhere and takes no list over, so that they come in one
-// pass; it can run a step before its first entry.
-class ElsewhereList final : public EntryList {
-public:
-    explicit ElsewhereList(std::function<void()> beforeFirst = [] {}) : beforeFirst_(std::move(beforeFirst)) {}
-    std::size_t count() const override { return entries_.count(); }
-    std::string_view entry(std::size_t index) const override { return entries_.entry(index); }
-    void append(std::string_view text) override
-    {
-        if (entries_.count() == 0) {
-            beforeFirst_();
-        }
-        entries_.append(text);
-    }
-    void clear() override { entries_.clear(); }
-
-private:
-    std::function<void()> beforeFirst_;
-    MemoryEntryList entries_;
-};
 
 // Everything an import gives back, for comparing.
 auto Outcome(const ImportResult& result, const EntryList& list)
@@ -120,7 +96,7 @@ TEST(Import, HalvesGiveTheResultOfOnePass)
     for (const std::string& text : {file, with(with(file, 0.75, unfit), 0.25, unfit), with(file, 0.75, unfit),
                                     "1234\n" + file, with(file, 0.75, "1234\r\n")}) {
         MemoryEntryList halves;
-        ElsewhereList onePass;
+        test::OnePassList onePass;
         const ImportResult got = ImportSortCodeText(text, halves);
         const ImportResult want = ImportSortCodeText(text, onePass);
         EXPECT_EQ(Outcome(got, halves), Outcome(want, onePass)) << text.substr(0, 30);
@@ -139,7 +115,7 @@ TEST(Import, FileCutShortWhileReadIsUnreadable)
     // within its last page, where no page vanishes.
     for (const std::size_t cutTo : {std::size_t{100}, text.size() - 10}) {
         test::WriteBytes(dir.path("blz.txt"), text);
-        ElsewhereList shrinking([&] { EXPECT_EQ(truncate(dir.path("blz.txt").c_str(), cutTo), 0); });
+        test::OnePassList shrinking([&] { EXPECT_EQ(truncate(dir.path("blz.txt").c_str(), cutTo), 0); });
         const ImportResult result = ImportSortCodeFile(dir.path("blz.txt"), shrinking);
         ASSERT_TRUE(result.failure.has_value()) << cutTo;
         EXPECT_EQ(result.failure->number, EIO);
