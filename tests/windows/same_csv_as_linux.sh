@@ -1,20 +1,22 @@
 #!/usr/bin/env bash
 # The Windows converter (under Wine) and the Linux one write the same bytes for the same
 # generated files, of every line-end kind, with and without final line end, also from
-# standard input to standard output.
+# standard input to standard output; the Windows one reads and writes names with umlauts.
 # Usage: same_csv_as_linux.sh LINUX_BUILD WINDOWS_CONVERTER
 set -euo pipefail
 linux=$1
 windows=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+mkdir "$work/Überweisungen"
 failures=0
 for variant in "" "--crlf" "--no-final-newline" "--crlf --no-final-newline" "--extended --crlf" "--utf8"; do
     # shellcheck disable=SC2086
     "$linux/tools/leitzahl-generate" --records 5000 --seed 17 $variant "$work/blz.txt"
     "$linux/cli/leitzahl-cli" "$work/blz.txt" "$work/linux.csv" >/dev/null
-    (cd "$work" && WINEDEBUG=-all wine "$windows" blz.txt windows.csv >/dev/null)
-    if ! cmp -s "$work/linux.csv" "$work/windows.csv"; then
+    cp "$work/blz.txt" "$work/Überweisungen/blz-Jänner.txt"
+    (cd "$work" && WINEDEBUG=-all wine "$windows" 'Überweisungen\blz-Jänner.txt' 'Überweisungen\Ergebnis für März' >/dev/null)
+    if ! cmp -s "$work/linux.csv" "$work/Überweisungen/Ergebnis für März.csv"; then
         echo "FAIL: the converters differ for '$variant'"
         failures=$((failures + 1))
     fi
