@@ -45,7 +45,7 @@ check 4 "Das Ergebnis wurde unter „aus.csv“ gespeichert, aber die Meldungen 
 check 4 "Das Ergebnis wurde unter „aus.csv“ gespeichert, aber die Meldungen konnten nicht ausgegeben werden: Der Datenstrom ist geschlossen." \
     "aus.csv " '"$cli" blz.txt aus >&-'
 check 1 "Fehler 9: Die Datei „(Standardausgabe)“ kann nicht geschrieben werden: Der Datenstrom ist geschlossen." \
-    "e " '"$cli" blz.txt - >&- 2>e; s=$?; cat e >&2; [ "$(grep -c Fehler e)" = 1 ] && exit $s'
+    "e " '"$cli" blz.txt - >&- 2>e; s=$?; cat e >&2; [ "$(grep -c Fehler e)" = 1 ] || s=99; exit $s'
 # A pipe is written into under its own name, also through a link.
 check 0 "" "aus.csv got p zurpipe " 'mkfifo p && ln -s p zurpipe && { timeout 10 cat p >got & } &&
     "$cli" blz.txt zurpipe >/dev/null && wait && "$cli" blz.txt aus >/dev/null && cmp got aus.csv'
