@@ -6,14 +6,13 @@
 #include "core/modCsvExport.h"
 #include "core/modFileToTextBox.h"
 #include "core/modSortCodeImport.h"
-#include "tests/OnePassList.h"
+#include "tests/Lists.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace {
@@ -26,21 +25,6 @@ void Require(bool condition, const char* what)
     }
 }
 
-std::vector<std::string> Entries(const leitzahl::EntryList& list)
-{
-    std::vector<std::string> entries;
-    for (std::size_t i = 0; i < list.count(); ++i) {
-        entries.emplace_back(list.entry(i));
-    }
-    return entries;
-}
-
-auto Outcome(const leitzahl::ImportResult& result, const leitzahl::EntryList& list)
-{
-    return std::tuple(Entries(list), result.linesRead, result.unfitLines, result.firstUnfitLine,
-                      result.failure ? result.failure->description : "");
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -51,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ImportResult imported = ImportSortCodeText(text, list);
     Require(list.count() == imported.entriesRead, "one entry per imported line");
     test::OnePassList onePass;
-    Require(Outcome(imported, list) == Outcome(ImportSortCodeText(text, onePass), onePass),
+    Require(test::Outcome(imported, list) == test::Outcome(ImportSortCodeText(text, onePass), onePass),
             "two halves give what one pass gives");
     if (imported.failure) {
         Require(imported.failure->number == kErrorLineTooShort, "only a short line stops the import");
@@ -59,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::string expected;
     std::set<std::string> keys;
-    for (const std::string& entry : Entries(list)) {
+    for (const std::string& entry : test::Entries(list)) {
         Require(entry.find('\n') == std::string::npos, "an entry holds no line feed");
         if (keys.insert(entry.substr(0, 8)).second) {
             expected += (expected.empty() ? "" : "\n") + entry;

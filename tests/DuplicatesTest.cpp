@@ -1,4 +1,4 @@
-#include "TestFiles.h"
+#include "Lists.h"
 #include "core/Diverse.h"
 #include "core/MemoryEntryList.h"
 

@@ -1,4 +1,4 @@
-#include "OnePassList.h"
+#include "Lists.h"
 #include "TestFiles.h"
 #include "core/MemoryEntryList.h"
 #include "core/modFileToTextBox.h"
@@ -74,13 +74,6 @@ TEST(Import, CountsLinesThatAreNoRecordsAndNamesTheFirst)
     }
 }
 
-// Everything an import gives back, for comparing.
-auto Outcome(const ImportResult& result, const EntryList& list)
-{
-    return std::tuple(result.linesRead, result.entriesRead, result.unfitLines, result.firstUnfitLine,
-                      result.failure ? result.failure->description : "", test::Entries(list));
-}
-
 // A large text is cut in two halves at once: whatever it holds, unfit or short lines in
 // either half, the result must equal that of one pass over the text.
 TEST(Import, HalvesGiveTheResultOfOnePass)
@@ -99,7 +92,7 @@ TEST(Import, HalvesGiveTheResultOfOnePass)
         test::OnePassList onePass;
         const ImportResult got = ImportSortCodeText(text, halves);
         const ImportResult want = ImportSortCodeText(text, onePass);
-        EXPECT_EQ(Outcome(got, halves), Outcome(want, onePass)) << text.substr(0, 30);
+        EXPECT_EQ(test::Outcome(got, halves), test::Outcome(want, onePass)) << text.substr(0, 30);
     }
 }
 

@@ -39,15 +39,6 @@ std::vector<std::string> TempDir::names() const
     return names;
 }
 
-std::vector<std::string> Entries(const EntryList& list)
-{
-    std::vector<std::string> entries;
-    for (std::size_t i = 0; i < list.count(); ++i) {
-        entries.emplace_back(list.entry(i));
-    }
-    return entries;
-}
-
 std::string ReadBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/EntryList.h"
-
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -24,9 +22,6 @@ public:
 private:
     std::filesystem::path root_;
 };
-
-// The list's entries, copied out for comparing.
-std::vector<std::string> Entries(const EntryList& list);
 
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, std::string_view bytes);
