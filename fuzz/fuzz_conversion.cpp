@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <set>
 #include <string>
-#include <vector>
 
 namespace {
 
