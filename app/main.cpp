@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -28,6 +29,9 @@ void ReportNoDisplay(QtMsgType type, const QMessageLogContext&, const QString& m
 
 int main(int argc, char** argv)
 {
+    // Past the file-size limit a write then fails with EFBIG, which the save reports and
+    // cleans up after, instead of the signal ending the window.
+    std::signal(SIGXFSZ, SIG_IGN);
     const QtMessageHandler previous = qInstallMessageHandler(ReportNoDisplay);
     QApplication application(argc, argv);
     qInstallMessageHandler(previous);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the real program without a display, where it must say so in German and exit 1;
 # then on a virtual display, checks its title, takes a screenshot, clicks "Ende" and
-# expects the program to end with status 0 within 2 seconds.
+# expects the program to end with status 0 within 2 seconds. Last, a save beyond the
+# file-size limit must give the error box, not end the window or leave a file.
 # Usage: window_end_to_end.sh PROGRAM OUTPUT_FOLDER TITLE
 set -euo pipefail
 here=$(dirname "$0")
@@ -51,4 +52,22 @@ if [ "$status" -ne 0 ]; then
     echo "FAIL: the program ended with status $status"
     exit 1
 fi
-echo "window end to end: 1 passed, 0 failed"
+
+folder=$(mktemp -d)
+trap 'kill $pid 2>/dev/null || true; rm -rf "$folder"' EXIT
+cp "$(dirname "$program")/beispiel-blz.txt" "$folder/blz.txt"  # the sample the build makes
+(ulimit -f 1 && QT_QPA_PLATFORM=xcb exec "$program" "$folder/blz.txt") &
+pid=$!
+WaitForWindow window 10 'leitzahl' "the window with the sample"
+sleep 1  # the import and the timer that enables saving
+xdotool mousemove --window "$window" 137 30 click 1  # the save button
+WaitForWindow dialog 10 'CSV Datei speichern' "the save dialog"
+xdotool type "$folder/ergebnis"
+xdotool key Return
+WaitForWindow box 10 '^27$' "the error box for a file too large"
+left=$(ls -A "$folder")
+if [ "$left" != "blz.txt" ]; then
+    echo "FAIL: the failed save left: $left"
+    exit 1
+fi
+echo "window end to end: 2 passed, 0 failed"
