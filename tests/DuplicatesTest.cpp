@@ -7,15 +7,6 @@
 namespace leitzahl {
 namespace {
 
-MemoryEntryList ListOf(const std::vector<std::string>& entries)
-{
-    MemoryEntryList list;
-    for (const std::string& entry : entries) {
-        list.append(entry);
-    }
-    return list;
-}
-
 // The first entry of every key (its first 8 bytes) stays, in list order; with events,
 // they are processed once per entry. The converter's way, without events, keeps the
 // entries in place, and the list takes further entries after them.
@@ -34,13 +25,13 @@ TEST(Duplicates, KeepsFirstOfEveryKeyInOrderAndYieldsOncePerEntry)
          {"AAAAAAAA;1", "BBBBBBBB;1", "CCCCCCCC;1", "DDDDDDDD;1"}},
         {{nul, nul.substr(0, 8) + "b", "1234"}, {nul, "1234"}}};  // NUL bytes are key bytes
     for (const auto& [entries, kept] : cases) {
-        MemoryEntryList list = ListOf(entries);
+        MemoryEntryList list = test::ListOf(entries);
         std::size_t calls = 0;
         EXPECT_FALSE(RemoveDuplicates(list, [&] { ++calls; }).has_value());
         EXPECT_EQ(test::Entries(list), kept);
         EXPECT_EQ(calls, entries.size());
 
-        MemoryEntryList inPlace = ListOf(entries);
+        MemoryEntryList inPlace = test::ListOf(entries);
         EXPECT_FALSE(RemoveDuplicates(inPlace).has_value());
         inPlace.append("99999999;danach");
         std::vector<std::string> keptThenMore = kept;

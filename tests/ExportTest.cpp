@@ -1,3 +1,4 @@
+#include "Lists.h"
 #include "TestFiles.h"
 #include "core/MemoryEntryList.h"
 #include "core/modCsvExport.h"
@@ -32,10 +33,7 @@ TEST(Export, JoinsNonBlankEntriesWithLineFeeds)
         {{" a ", "b  "}, " a \nb  "},
         {many, manyText}};
     for (const auto& [entries, text] : cases) {
-        MemoryEntryList list;
-        for (const std::string& entry : entries) {
-            list.append(entry);
-        }
+        const MemoryEntryList list = test::ListOf(entries);
         FileText = "left over from a cancelled save\n";
         EXPECT_FALSE(BuildExportText(list).has_value());
         // Compared as a whole: a diff of the megabyte case would take gigabytes.

@@ -1,7 +1,7 @@
 #pragma once
 
-// Lists for the tests and the fuzz target: one that an import fills in one pass, a list's
-// entries, and all an import gives back, for comparing.
+// Lists for the tests and the fuzz target: one that an import fills in one pass, a list
+// of given entries, a list's entries, and all an import gives back, for comparing.
 #include "core/MemoryEntryList.h"
 #include "core/modSortCodeImport.h"
 
@@ -33,6 +33,15 @@ private:
     std::function<void()> beforeFirst_;
     MemoryEntryList entries_;
 };
+
+inline MemoryEntryList ListOf(const std::vector<std::string>& entries)
+{
+    MemoryEntryList list;
+    for (const std::string& entry : entries) {
+        list.append(entry);
+    }
+    return list;
+}
 
 inline std::vector<std::string> Entries(const EntryList& list)
 {
