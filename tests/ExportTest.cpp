@@ -5,10 +5,12 @@
 #include "core/modFileToTextBox.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -121,8 +123,10 @@ TEST(WriteExportFile, SavesWhereAPlainWriteWouldAndKeepsWhatTheFileCarried)
     };
     FileText = "10020030;Muehle;A4";
     const auto inFolder = [&](const std::string& commands) {
-        return test::RunShell("cd " + test::Quoted(dir.path("")) + " && alt() { [ \"$(cat \"$1\")\" = alt ]; } && " +
-                              "neu() { [ \"$(cat \"$1\")\" = '" + std::string(FileText.view()) + "' ]; } && " + commands);
+        const int status = std::system(("cd '" + dir.path("") + "' && alt() { [ \"$(cat \"$1\")\" = alt ]; } && " +
+                                        "neu() { [ \"$(cat \"$1\")\" = '" + std::string(FileText.view()) + "' ]; } && " +
+                                        commands).c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
     const mode_t oldMask = umask(022);
     for (const Row& row : rows) {

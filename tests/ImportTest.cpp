@@ -78,8 +78,7 @@ TEST(Import, CountsLinesThatAreNoRecordsAndNamesTheFirst)
 // either half, the result must equal that of one pass over the text.
 TEST(Import, HalvesGiveTheResultOfOnePass)
 {
-    test::TempDir dir;
-    const std::string file = test::Generate("--records 14000 --seed 3 --crlf --utf8", dir, "gross.txt");
+    const std::string file = test::Generated({.records = 14000, .seed = 3, .crlf = true, .utf8 = true});
     // The text with a line put in after the line that holds the given share of it.
     const auto with = [&](std::string text, double share, const std::string& line) {
         return text.insert(text.find('\n', static_cast<std::size_t>(static_cast<double>(text.size()) * share)) + 1,

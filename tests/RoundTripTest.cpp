@@ -44,7 +44,8 @@ std::string Codes(const std::string& csv)
 TEST(RoundTrip, GeneratedFileGivesSameCsvInEveryVariant)
 {
     test::TempDir dir;
-    const std::string lf = test::Generate("--records 3000 --seed 11", dir, "lf.txt");
+    const std::string lf = test::Generated({.records = 3000, .seed = 11});
+    test::WriteBytes(dir.path("lf.txt"), lf);
     EXPECT_NE(lf.find('\xFC'), std::string::npos) << "the generator writes Latin-1 umlauts";
     const std::string expected = Convert(dir.path("lf.txt"));
     std::set<std::string> values;
@@ -52,19 +53,26 @@ TEST(RoundTrip, GeneratedFileGivesSameCsvInEveryVariant)
         values.insert({{'k', lf[at + 8]}, {'c', lf[at + 158]}, {'d', lf[at + 159]}});
     }
     EXPECT_EQ(values, (std::set<std::string>{"k1", "k2", "cA", "cD", "cM", "cU", "d0", "d1"}));
-    for (const auto& [variant, longestLine] :
-         {std::pair{"--crlf", 168U}, {"--crlf --no-final-newline", 168U}, {"--no-final-newline", 168U},
-          {"--extended", 174U}, {"--extended --crlf --no-final-newline", 174U}, {"--utf8", 168U + 120},
-          {"--utf8 --extended --crlf", 174U + 120}}) {
-        SCOPED_TRACE(variant);
-        std::istringstream lines(test::Generate(std::string("--records 3000 --seed 11 ") + variant, dir, "variant.txt"));
+    using Options = generator::Options;
+    for (auto [variant, longestLine] :
+         {std::pair{Options{.crlf = true}, 168U}, {Options{.crlf = true, .finalNewline = false}, 168U},
+          {Options{.finalNewline = false}, 168U}, {Options{.extended = true}, 174U},
+          {Options{.crlf = true, .finalNewline = false, .extended = true}, 174U}, {Options{.utf8 = true}, 168U + 120},
+          {Options{.crlf = true, .extended = true, .utf8 = true}, 174U + 120}}) {
+        SCOPED_TRACE(testing::Message() << "CR LF " << variant.crlf << ", final line end " << variant.finalNewline
+                                        << ", extended " << variant.extended << ", UTF-8 " << variant.utf8);
+        variant.records = 3000;
+        variant.seed = 11;
+        const std::string text = test::Generated(variant);
+        test::WriteBytes(dir.path("variant.txt"), text);
+        std::istringstream lines(text);
         std::size_t longest = 0;
         for (std::string line; std::getline(lines, line);) {
             longest = std::max(longest, line.size() - (line.ends_with('\r') ? 1 : 0));
         }
         EXPECT_EQ(longest, longestLine);
         const std::string csv = Convert(dir.path("variant.txt"));
-        EXPECT_TRUE(std::string_view(variant).starts_with("--utf8") ? Codes(csv) == Codes(expected) : csv == expected);
+        EXPECT_TRUE(variant.utf8 ? Codes(csv) == Codes(expected) : csv == expected);
     }
 }
 

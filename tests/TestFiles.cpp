@@ -1,7 +1,5 @@
 #include "TestFiles.h"
 
-#include <algorithm>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -80,40 +78,13 @@ int RunUnprivileged(const std::function<int()>& check)
     waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
-
 #endif
 
-int RunShell(const std::string& commandLine)
+std::string Generated(const generator::Options& options)
 {
-#ifdef _WIN32
-    // cmd takes off the first and the last quote of the line, so it gets one more pair.
-    return std::system(('"' + commandLine + '"').c_str());
-#else
-    const int status = std::system(commandLine.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-}
-
-std::string Quoted(const std::string& path)
-{
-#ifdef _WIN32
-    // The build's paths are those of the Linux machine; Wine shows its root as drive Z:.
-    if (path.starts_with('/')) {
-        std::string windows = "Z:" + path;
-        std::replace(windows.begin(), windows.end(), '/', '\\');
-        return '"' + windows + '"';
-    }
-#endif
-    return '"' + path + '"';
-}
-
-std::string Generate(const std::string& arguments, const TempDir& dir, const std::string& name)
-{
-    const std::string path = dir.path(name);
-    if (RunShell(Quoted(LEITZAHL_GENERATOR) + " " + arguments + " " + Quoted(path)) != 0) {
-        throw std::runtime_error("generator failed: " + arguments);
-    }
-    return ReadBytes(path);
+    std::string text;
+    generator::WriteSortCodeFile(options, [&](std::string_view piece) { text += piece; });
+    return text;
 }
 
 }  // namespace leitzahl::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tools/generator/SortCodeFileGenerator.h"
+
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -29,8 +31,8 @@ void WriteBytes(const std::string& path, std::string_view bytes);
 // A 168-character record in the Bundesbank layout; name is padded to its 58 characters.
 std::string Record(std::string_view sortCode, std::string_view name, std::string_view method);
 
-// Runs the project's generator with the given arguments and gives back the file's bytes.
-std::string Generate(const std::string& arguments, const TempDir& dir, const std::string& name);
+// The bytes of the project's generated file for the options.
+std::string Generated(const generator::Options& options);
 
 #ifndef _WIN32
 // Runs check in a child process without root's rights (when run as root: as nobody,
@@ -39,11 +41,5 @@ std::string Generate(const std::string& arguments, const TempDir& dir, const std
 // be seen; gives back the child's exit status.
 int RunUnprivileged(const std::function<int()>& check);
 #endif
-
-// A path in double quotes, which both shells take.
-std::string Quoted(const std::string& path);
-
-// Runs a shell command line; gives back its exit status.
-int RunShell(const std::string& commandLine);
 
 }  // namespace leitzahl::test

@@ -148,7 +148,7 @@ TEST_F(Form1Test, SaveKeepsListUntilWrittenAndCompletesName)
 // button ends at once. The close box ends too.
 TEST_F(Form1Test, DuringRemovalSaveIsDisabledDotsGrowNestedOpenYieldsAndEndEnds)
 {
-    Generate("--records 40000 --seed 5 --crlf", dir, "gross.txt");
+    WriteBytes(at("gross.txt"), Generated({.records = 40000, .seed = 5, .crlf = true}));
     WriteBytes(at("klein.txt"), kSortCodeFile);
     window.form.entries().append("12345678;Alt;00");
     window.form.Timer1_Timer();
