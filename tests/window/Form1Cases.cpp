@@ -44,6 +44,8 @@ auto Fields(const Seen& seen, std::size_t textLength = std::string::npos)
 
 class Form1Test : public testing::Test {
 protected:
+    // Else the first dialog would wait for an answer that never comes.
+    void SetUp() override { ASSERT_TRUE(window.ready) << "the window system's test hooks did not start"; }
     // A path in the test's folder, with the system's own separators.
     std::string at(const std::string& name) const
     {
@@ -53,13 +55,6 @@ protected:
     {
         return std::to_string(read) + " Einträge in " + at(name) + "\r\n" + std::to_string(kept) +
                " Einträge in obiger Liste (" + std::to_string(read - kept) + " doppelte Einträge entfernt).";
-    }
-    // What the window shows after an import of the given rows, once the timer has ticked.
-    void expectImported(const std::string& name, int read, const std::vector<std::string>& rows)
-    {
-        window.form.Timer1_Timer();
-        const auto kept = static_cast<int>(rows.size());
-        EXPECT_EQ(window.shown(), (Shown{kStart.caption, summary(name, read, kept), "", false, kept > 0, true, rows}));
     }
 
     TempDir dir;
@@ -94,7 +89,6 @@ TEST_F(Form1Test, OpenShowsEntriesOrTheErrorBoxAndAnEmptyList)
          "", 0, {}},
         {[&] { return window.handOver(at("kurz.txt"), {""}); },
          {"1001", "Zeile 2 ist zu kurz für einen Eintrag der Bankleitzahlendatei.", "", Icon::Error}, "", 0, {}},
-        {[&] { return window.handOver("blz.txt", {""}); }, warning, "blz.txt", 4, kShownRows},
         {[&] { return window.drop({dir.path(""), "blz.txt"}, {""}); }, warning, "blz.txt", 4, kShownRows},
         {[&] { return window.handOver(at("utf8.txt")); }, {}, "utf8.txt", 1, {"10020030;Mühlenbank €;A4"}},
         // The open dialog last, as the Windows one changes the current folder.
@@ -110,7 +104,9 @@ TEST_F(Form1Test, OpenShowsEntriesOrTheErrorBoxAndAnEmptyList)
             EXPECT_EQ(window.shown(), kStart);
         } else {
             EXPECT_TRUE(FileText.empty());
-            expectImported(name, read, rows);
+            window.form.Timer1_Timer();
+            const auto kept = static_cast<int>(rows.size());
+            EXPECT_EQ(window.shown(), (Shown{kStart.caption, summary(name, read, kept), "", false, true, true, rows}));
         }
     }
     std::filesystem::current_path(before);

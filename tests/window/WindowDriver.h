@@ -11,7 +11,6 @@
 
 #include <functional>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -38,7 +37,6 @@ struct Shown {
     std::vector<std::string> rows;
     bool operator==(const Shown&) const = default;
 };
-void PrintTo(const Shown& shown, std::ostream* out);
 
 // Runs step; each dialog or box that opens meanwhile takes the next of the answers: the
 // file to choose, or "" to cancel a dialog (a message box is confirmed). Returns what each
