@@ -14,28 +14,17 @@ const std::string kCsv = "10020030;Sparkasse B\xE4renfels;A4\n20030040;Volksbank
 const std::string kSummary = "3 Einträge in blz.txt\n2 Einträge in obiger Liste (1 doppelte Einträge entfernt).\n"
                              "Ergebnis gespeichert unter : aus.csv\n";
 
-// Runs in its temporary folder, so that names need no folder.
-class CommandLineTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        std::filesystem::current_path(dir.path(""));
-        test::WriteBytes("blz.txt", kInput);
-        test::WriteBytes("tabelle.txt", "Bankleitzahl;Merkmal;Bezeichnung\n10020030;1;Sparkasse\n");
-        test::WriteBytes("leer.txt", "");
-    }
-    // Before the folder goes, which Windows refuses while it is the current one.
-    void TearDown() override { std::filesystem::current_path(before); }
-
+// The converter run in this process, in a temporary folder: its exit status, the start
+// of what it prints on either stream, and what aus.csv holds afterwards; where it writes
+// no CSV, the folder stays as it was.
+TEST(CommandLine, ExitStatusMessagesAndCsv)
+{
     const std::filesystem::path before = std::filesystem::current_path();
     test::TempDir dir;
-};
-
-// The converter run in this process: its exit status, the start of what it prints on
-// either stream, and what aus.csv holds afterwards; where it writes no CSV, the folder
-// stays as it was.
-TEST_F(CommandLineTest, ExitStatusMessagesAndCsv)
-{
+    std::filesystem::current_path(dir.path(""));
+    test::WriteBytes("blz.txt", kInput);
+    test::WriteBytes("tabelle.txt", "Bankleitzahl;Merkmal;Bezeichnung\n10020030;1;Sparkasse\n");
+    test::WriteBytes("leer.txt", "");
     struct {
         std::vector<std::string_view> arguments;
         int status;
@@ -77,6 +66,8 @@ TEST_F(CommandLineTest, ExitStatusMessagesAndCsv)
             EXPECT_EQ(test::ReadBytes("aus.csv"), c.csv);
         }
     }
+    // Before the folder goes, which Windows refuses while it is the current one.
+    std::filesystem::current_path(before);
 }
 
 }  // namespace

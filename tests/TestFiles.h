@@ -25,6 +25,7 @@ private:
     std::filesystem::path root_;
 };
 
+// A file that cannot be read reads as empty, which the comparison then shows.
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, std::string_view bytes);
 
