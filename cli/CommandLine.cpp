@@ -32,14 +32,16 @@ constexpr char kUsage[] =
     "Fehlt AUSGABE die Endung \".csv\", wird sie angehängt.\n"
     "\"-\" als EINGABE liest die Standardeingabe, \"-\" als AUSGABE schreibt auf die\n"
     "Standardausgabe (die Meldungen gehen dann auf die Standardfehlerausgabe).\n"
-    "Gelesen werden Sätze zu 168 Zeichen und die erweiterten zu 174 Zeichen.\n"
+    "Gelesen wird jede Form, in der die Bundesbank die Datei anbietet: Text mit\n"
+    "Sätzen zu 168 oder 174 Zeichen, CSV und XML, jede auch als ZIP-Archiv.\n"
     "\n"
     "Eine Eingabe ohne Einträge ersetzt keine vorhandene Ausgabe.\n"
     "\n"
     "Exit-Status: 0 umgewandelt; 1 Fehler, nichts geschrieben; 2 falscher Aufruf;\n"
-    "3 umgewandelt, aber Zeilen sehen nicht wie Einträge der Bankleitzahlendatei aus\n"
-    "(die Warnung nennt die erste); 4 umgewandelt und gespeichert, aber die Meldungen\n"
-    "konnten nicht ausgegeben werden.\n";
+    "3 umgewandelt, mit Warnung (Zeilen, die nicht wie Einträge der\n"
+    "Bankleitzahlendatei aussehen, ein \";\" in einem Eintrag, Zeichen außerhalb von\n"
+    "ISO 8859-1); 4 umgewandelt und gespeichert, aber die Meldungen konnten nicht\n"
+    "ausgegeben werden.\n";
 
 struct Paths {
     std::string input;
@@ -69,7 +71,7 @@ int Convert(const Paths& paths, std::FILE* out, std::FILE* err)
     if (fromStandardInput) {
         imported.failure = LoadStandardInputText();
         if (!imported.failure) {
-            imported = ImportSortCodeText(FileText, list);
+            imported = ImportFileText(list, "(Standardeingabe)");
         }
     } else {
         imported = ImportSortCodeFile(paths.input, list);
@@ -110,6 +112,9 @@ int Convert(const Paths& paths, std::FILE* out, std::FILE* err)
     std::fprintf(messages, "%s\n%s\n%s\n", EntriesInFileText(imported.entriesRead, shownInput).c_str(),
                  EntriesKeptText(imported.entriesRead, list.count()).c_str(),
                  SavedToText(finalName).c_str());
+    if (const std::string validity = ValidityText(imported.validFrom, imported.validTill); !validity.empty()) {
+        std::fprintf(messages, "%s\n", validity.c_str());
+    }
     // The CSV is saved by now: a summary that cannot be printed must not read as
     // "nothing written".
     const bool messagesLost = messages == out && (std::fflush(out) != 0 || std::ferror(out) != 0);
@@ -118,11 +123,11 @@ int Convert(const Paths& paths, std::FILE* out, std::FILE* err)
                           "werden: %s.\n",
                      finalName.c_str(), DescribeSystemError(errno).c_str());
     }
-    if (imported.unfitLines > 0) {
-        std::fprintf(err, "Warnung: %s\n",
-                     UnfitLinesText(imported.unfitLines, imported.entriesRead, imported.firstUnfitLine).c_str());
+    const std::vector<std::string> warnings = ImportWarnings(imported);
+    for (const std::string& warning : warnings) {
+        std::fprintf(err, "Warnung: %s\n", warning.c_str());
     }
-    return messagesLost ? kExitMessagesLost : imported.unfitLines > 0 ? kExitWarning : kExitSuccess;
+    return messagesLost ? kExitMessagesLost : !warnings.empty() ? kExitWarning : kExitSuccess;
 }
 
 }  // namespace

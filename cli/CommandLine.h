@@ -10,7 +10,8 @@ namespace leitzahl {
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
-// Converted, but lines of the input do not look like records of the sort-code file.
+// Converted, with a warning: lines that do not look like records of the sort-code
+// file, an entry with a ";" of its own, or characters that ISO 8859-1 cannot hold.
 inline constexpr int kExitWarning = 3;
 // Converted and saved, but the summary could not be printed (standard output closed or full).
 inline constexpr int kExitMessagesLost = 4;

@@ -1,9 +1,13 @@
 #include "core/modSortCodeImport.h"
 
+#include "core/InputForm.h"
 #include "core/MemoryEntryList.h"
+#include "core/SortCodeCsv.h"
+#include "core/SortCodeXml.h"
 #include "core/SideBySide.h"
 #include "core/SystemFile.h"
 #include "core/TextRules.h"
+#include "core/ZipMember.h"
 #include "core/modFileToTextBox.h"
 
 #include <algorithm>
@@ -116,10 +120,12 @@ void CutLines(std::string_view text, EntryList& list, ImportResult& result)
                 return;
             }
             const bool extended = EndsInTail(line, kExtendedTailDigits);
-            list.append(std::string_view(entry, CutEntry(line, extended, entry)));
+            const std::string_view cut(entry, CutEntry(line, extended, entry));
+            list.append(cut);
             ++result.entriesRead;
-            if (!LooksLikeRecord(line, extended) && result.unfitLines++ == 0) {
-                result.firstUnfitLine = piece + 1;
+            CheckColumns(cut, cut.substr(0, kSortCodeLength), result);
+            if (!LooksLikeRecord(line, extended)) {
+                CountUnfit(piece + 1, result);
             }
         }
         if (!endsInLineFeed) {
@@ -132,10 +138,10 @@ void CutLines(std::string_view text, EntryList& list, ImportResult& result)
     result.linesRead = text.back() == '\n' ? piece : piece + 1;
 }
 
-ImportResult ImportInOnePass(std::string_view text, EntryList& list)
+ImportResult ImportInOnePass(std::string_view text, EntryList& list, LineCutter cutLines)
 {
     ImportResult result;
-    if (MaybeFailure failure = GuardMemory([&] { CutLines(text, list, result); })) {
+    if (MaybeFailure failure = GuardMemory([&] { cutLines(text, list, result); })) {
         result.failure = std::move(failure);
     }
     return result;
@@ -153,6 +159,10 @@ void JoinHalves(ImportResult& result, ImportResult& second, MemoryEntryList& fir
         result.firstUnfitLine = offset + second.firstUnfitLine;
     }
     result.unfitLines += second.unfitLines;
+    if (result.semicolonNames == 0) {
+        result.firstSemicolonCode = std::move(second.firstSemicolonCode);
+    }
+    result.semicolonNames += second.semicolonNames;
     if (MaybeFailure failure = GuardMemory([&] { first.takeOver(std::move(secondList)); })) {
         result.failure = std::move(failure);
     } else if (second.failure) {
@@ -163,7 +173,7 @@ void JoinHalves(ImportResult& result, ImportResult& second, MemoryEntryList& fir
 
 }  // namespace
 
-ImportResult ImportSortCodeText(std::string_view text, EntryList& list)
+ImportResult ImportLines(std::string_view text, EntryList& list, LineCutter cutLines)
 {
     // Below this size a second thread costs more than it saves. The fuzzing build sets
     // a small one, so that its short inputs take the two-half way too.
@@ -171,7 +181,7 @@ ImportResult ImportSortCodeText(std::string_view text, EntryList& list)
     const std::size_t middle =
         !list.takesOver() || text.size() < kSplitFrom ? std::string_view::npos : text.find('\n', text.size() / 2);
     if (middle == std::string_view::npos || middle + 1 == text.size()) {
-        return ImportInOnePass(text, list);
+        return ImportInOnePass(text, list, cutLines);
     }
     // The halves meet at a line feed, so no line is cut in two.
     ImportResult result;
@@ -183,8 +193,8 @@ ImportResult ImportSortCodeText(std::string_view text, EntryList& list)
             // joining the halves nor handing them to an empty list moves a place.
             first.reserve(text.size() / kRecordLength + 1);
             secondList.reserve((text.size() - middle) / kRecordLength + 1);
-            RunSideBySide([&] { result = ImportInOnePass(text.substr(0, middle + 1), first); },
-                          [&] { second = ImportInOnePass(text.substr(middle + 1), secondList); });
+            RunSideBySide([&] { result = ImportInOnePass(text.substr(0, middle + 1), first, cutLines); },
+                          [&] { second = ImportInOnePass(text.substr(middle + 1), secondList, cutLines); });
         })) {
         result.failure = std::move(failure);
         return result;
@@ -198,6 +208,71 @@ ImportResult ImportSortCodeText(std::string_view text, EntryList& list)
     return result;
 }
 
+ImportResult ImportSortCodeText(std::string_view text, EntryList& list)
+{
+    return ImportLines(text, list, CutLines);
+}
+
+void CheckColumns(std::string_view entry, std::string_view sortCode, ImportResult& result)
+{
+    if (std::count(entry.begin(), entry.end(), ';') > 2 && result.semicolonNames++ == 0) {
+        result.firstSemicolonCode = sortCode;
+    }
+}
+
+void CountUnfit(std::int64_t number, ImportResult& result)
+{
+    if (result.unfitLines++ == 0) {
+        result.firstUnfitLine = number;
+    }
+}
+
+bool AppendEntry(std::string_view sortCode, std::string_view name, std::string_view method, EntryList& list,
+                 ImportResult& result)
+{
+    name = TrimSpaces(name);
+    std::string entry;
+    entry.reserve(sortCode.size() + name.size() + method.size() + 2);
+    entry.append(sortCode).append(1, ';').append(name).append(1, ';').append(method);
+    list.append(entry);
+    ++result.entriesRead;
+    CheckColumns(entry, sortCode, result);
+    return sortCode.size() == kSortCodeLength && AllDigits(sortCode) && !name.empty() &&
+           method.size() == kMethodLength;
+}
+
+ImportResult ImportFileText(EntryList& list, const std::string& shownName)
+{
+    RecognisedForm form = RecogniseForm(FileText);
+    const bool zipped = form == RecognisedForm::Zip;
+    if (zipped) {
+        std::string member;
+        std::string memberName;
+        MaybeFailure failure = GuardMemory([&] { return UnpackOnlyMember(FileText, member, memberName); });
+        // A damaged archive may be one that another program cut short while it was read.
+        if (failure && FileText.damaged()) {
+            failure = ReadFailure(shownName, kErrorReadFault);
+        }
+        if (!failure) {
+            form = RecogniseForm(member);
+            if (form == RecognisedForm::Zip || (form == RecognisedForm::Text && !StartsLikeSortCodeText(member))) {
+                failure = NotSortCodeMember(memberName);
+            }
+        }
+        if (failure) {
+            ImportResult result;
+            result.failure = std::move(failure);
+            return result;
+        }
+        FileText = std::move(member);
+    }
+    ImportResult result = form == RecognisedForm::Csv   ? ImportSortCodeCsv(FileText, list)
+                          : form == RecognisedForm::Xml ? ImportSortCodeXml(FileText, list)
+                                                        : ImportSortCodeText(FileText, list);
+    result.zipped = zipped;
+    return result;
+}
+
 ImportResult ImportSortCodeFile(const std::string& path, EntryList& list)
 {
     if (MaybeFailure failure = LoadFileText(path)) {
@@ -205,7 +280,7 @@ ImportResult ImportSortCodeFile(const std::string& path, EntryList& list)
         result.failure = std::move(failure);
         return result;
     }
-    ImportResult result = ImportSortCodeText(FileText, list);
+    ImportResult result = ImportFileText(list, path);
     if (FileText.damaged() && !result.failure) {
         // Another program cut the file short while it was read.
         result.failure = ReadFailure(path, kErrorReadFault);

@@ -10,7 +10,12 @@
 
 namespace leitzahl {
 
+// The forms the Bundesbank publishes the file in; each may also come packed as a ZIP.
+enum class InputForm { Text, Csv, Xml };
+
 struct ImportResult {
+    InputForm form = InputForm::Text;
+    bool zipped = false;
     // Lines read: the LF-separated pieces of the text up to the end or to the line that
     // stopped the import, the empty piece after a final LF not counted.
     std::int64_t linesRead = 0;
@@ -19,7 +24,18 @@ struct ImportResult {
     // Non-blank lines that do not look like a record of the sort-code file (in its
     // 168- or 174-character form), and the number of the first of them, from 1.
     std::size_t unfitLines = 0;
-    std::int64_t firstUnfitLine = 0;
+    std::int64_t firstUnfitLine = 0;  // of the XML form: the number of the record
+    // Entries whose bank name holds a ";", which gives their line of the CSV a fourth
+    // column; and the sort code of the first of them.
+    std::size_t semicolonNames = 0;
+    std::string firstSemicolonCode;
+    // XML form: entries with a character that ISO 8859-1 cannot hold, so that all
+    // entries stay in UTF-8; and the sort code of the first of them.
+    std::size_t wideCharacterEntries = 0;
+    std::string firstWideCharacterCode;
+    // XML form: the quarter the file is valid for, as its header gives it (ISO dates).
+    std::string validFrom;
+    std::string validTill;
     // Set when the file could not be read, a line cannot hold a record or memory ran
     // out. The entries appended before the failure stay in the list; callers discard them.
     MaybeFailure failure;
@@ -34,7 +50,29 @@ inline constexpr std::size_t kLongestEntry = 8 + 1 + 58 + 1 + 2;
 // list that takes lists over.
 ImportResult ImportSortCodeText(std::string_view text, EntryList& list);
 
+// Cuts each line of text into an entry of list, and counts into result.
+using LineCutter = void (*)(std::string_view text, EntryList& list, ImportResult& result);
+
+// Runs cutLines over text, a large text in two halves at once into a list that takes
+// lists over; the halves meet at a line feed, and the result is one pass's.
+ImportResult ImportLines(std::string_view text, EntryList& list, LineCutter cutLines);
+
+// Imports FileText in whichever form it holds, recognised from its bytes. A ZIP's
+// member replaces the archive in FileText. shownName names the input in messages.
+ImportResult ImportFileText(EntryList& list, const std::string& shownName);
+
 // Loads the file into FileText, then imports FileText. FileText keeps the text.
 ImportResult ImportSortCodeFile(const std::string& path, EntryList& list);
+
+// Counts the entry when it holds more than the two ";" between its fields.
+void CheckColumns(std::string_view entry, std::string_view sortCode, ImportResult& result);
+
+// Appends "sort code;bank name;method code" for the fields of a CSV or XML record, and
+// gives back whether they look like a record's: 8 digits, a name and a 2-character code.
+bool AppendEntry(std::string_view sortCode, std::string_view name, std::string_view method, EntryList& list,
+                 ImportResult& result);
+
+// Counts a record that does not look like one; number names it in the warning.
+void CountUnfit(std::int64_t number, ImportResult& result);
 
 }  // namespace leitzahl

@@ -89,9 +89,8 @@ void Form1::OpenPath(const QString& path)
     Label2_->setText(FromBytes(EntriesInFileText(outcome.imported.entriesRead, fullPath)) + "\r\n" +
                      FromBytes(EntriesKeptText(outcome.imported.entriesRead, entries_.count())));
     EmptyFileText();
-    if (const ImportResult& imported = outcome.imported; imported.unfitLines > 0) {
-        ShowMessage(QMessageBox::Warning, QString::fromUtf8(form::kWarningTitle),
-                    FromBytes(UnfitLinesText(imported.unfitLines, imported.entriesRead, imported.firstUnfitLine)));
+    if (!outcome.warning.empty()) {
+        ShowMessage(QMessageBox::Warning, QString::fromUtf8(form::kWarningTitle), FromBytes(outcome.warning));
     }
 }
 

@@ -13,7 +13,8 @@ namespace leitzahl {
 struct OpenOutcome {
     ImportResult imported;
     MaybeFailure failure;  // of the import or of the duplicate removal
-    bool utf8 = false;     // the whole file is UTF-8 with umlauts
+    bool utf8 = false;     // the entries are UTF-8 with umlauts
+    std::string warning;   // the import's warnings, one per line; empty when there are none
 };
 OpenOutcome ImportAndRemoveDuplicates(const std::string& path, EntryList& list, const ProcessEvents& processEvents);
 

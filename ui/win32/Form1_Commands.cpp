@@ -67,9 +67,8 @@ void Form1::OpenPath(const std::string& path)
                                 .c_str());
     InvalidateRect(Label2_, nullptr, TRUE);
     EmptyFileText();
-    if (const ImportResult& imported = outcome.imported; imported.unfitLines > 0) {
-        ShowMessage(UnfitLinesText(imported.unfitLines, imported.entriesRead, imported.firstUnfitLine),
-                    form::kWarningTitle, MB_ICONWARNING);
+    if (!outcome.warning.empty()) {
+        ShowMessage(outcome.warning, form::kWarningTitle, MB_ICONWARNING);
     }
 }
 

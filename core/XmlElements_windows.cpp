@@ -1,0 +1,129 @@
+// Reads XML with the system's XmlLite, loaded at run time (MinGW has no import library
+// for it); DTD processing prohibited.
+#include "core/XmlElements.h"
+#include "core/WideText.h"
+
+#include <windows.h>
+
+#include <objidl.h>
+#include <shlwapi.h>
+#include <xmllite.h>
+
+#include <new>
+#include <string>
+
+namespace leitzahl {
+
+namespace {
+
+// Releases a COM object when it goes out of scope.
+template <class Interface>
+struct Held {
+    Interface* object = nullptr;
+    ~Held()
+    {
+        if (object != nullptr) {
+            object->Release();
+        }
+    }
+    Held() = default;
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+};
+
+using CreateXmlReaderCall = HRESULT(WINAPI*)(REFIID, void**, IMalloc*);
+
+CreateXmlReaderCall LoadCreateXmlReader()
+{
+    static const auto call = [] {
+        HMODULE library = LoadLibraryExW(L"xmllite.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        return library == nullptr
+                   ? CreateXmlReaderCall(nullptr)
+                   : reinterpret_cast<CreateXmlReaderCall>(
+                         reinterpret_cast<void*>(GetProcAddress(library, "CreateXmlReader")));
+    }();
+    return call;
+}
+
+std::string_view Text(HRESULT (STDMETHODCALLTYPE IXmlReader::*get)(const WCHAR**, UINT*), IXmlReader& reader,
+                      std::string& utf8)
+{
+    const WCHAR* wide = nullptr;
+    UINT length = 0;
+    (reader.*get)(&wide, &length);
+    utf8 = Narrow(std::wstring_view(wide, length));
+    return utf8;
+}
+
+}  // namespace
+
+MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onEnd)
+{
+    const CreateXmlReaderCall create = LoadCreateXmlReader();
+    Held<IXmlReader> reader;
+    if (create == nullptr || document.size() > MAXDWORD ||
+        FAILED(create(IID_IXmlReader, reinterpret_cast<void**>(&reader.object), nullptr))) {
+        throw std::bad_alloc();
+    }
+    Held<IStream> stream;
+    stream.object = SHCreateMemStream(reinterpret_cast<const BYTE*>(document.data()), static_cast<UINT>(document.size()));
+    if (stream.object == nullptr) {
+        throw std::bad_alloc();
+    }
+    reader.object->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit);
+    reader.object->SetInput(stream.object);
+    int depth = 0;
+    bool leaf = false;
+    std::string text;
+    std::string name;
+    std::string piece;
+    XmlNodeType type = XmlNodeType_None;
+    HRESULT status = S_OK;
+    while ((status = reader.object->Read(&type)) == S_OK) {
+        switch (type) {
+        case XmlNodeType_Element:
+            ++depth;
+            leaf = true;
+            text.clear();
+            if (reader.object->IsEmptyElement()) {
+                onEnd(depth--, Text(&IXmlReader::GetLocalName, *reader.object, name), {});
+                leaf = false;
+            }
+            break;
+        case XmlNodeType_EndElement:
+            onEnd(depth--, Text(&IXmlReader::GetLocalName, *reader.object, name), leaf ? std::string_view(text) : "");
+            leaf = false;
+            text.clear();
+            break;
+        case XmlNodeType_Text:
+        case XmlNodeType_CDATA:
+        case XmlNodeType_Whitespace:
+            if (leaf) {
+                text += Text(&IXmlReader::GetValue, *reader.object, piece);
+            }
+            break;
+        case XmlNodeType_DocumentType: {
+            UINT line = 0;
+            reader.object->GetLineNumber(&line);
+            return XmlWithDocumentType(static_cast<long>(line));
+        }
+        default: break;
+        }
+    }
+    if (status == S_FALSE) {
+        return std::nullopt;
+    }
+    if (status == E_OUTOFMEMORY) {
+        throw std::bad_alloc();
+    }
+    UINT line = 0;
+    UINT column = 0;
+    reader.object->GetLineNumber(&line);
+    reader.object->GetLinePosition(&column);
+    if (static_cast<unsigned long>(status) == WC_E_DTDPROHIBITED) {
+        return XmlWithDocumentType(static_cast<long>(line));
+    }
+    return XmlNotWellFormed(static_cast<long>(line), static_cast<long>(column));
+}
+
+}  // namespace leitzahl

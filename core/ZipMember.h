@@ -1,0 +1,23 @@
+#pragma once
+
+#include "core/Failure.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace leitzahl {
+
+// The largest member unpacked: far above any real sort-code file (a few megabytes in
+// any form), far below what would exhaust memory.
+inline constexpr std::size_t kLargestZipMember = std::size_t{512} << 20;
+
+// Unpacks the one file of a ZIP archive in memory into member, its name into name.
+// Refuses an empty archive, several files, an encrypted or oversized one, and a damaged
+// or cut archive (the CRC-32 is checked).
+MaybeFailure UnpackOnlyMember(std::string_view archive, std::string& member, std::string& name);
+
+// The failure for a member that holds no sort-code file.
+Failure NotSortCodeMember(std::string_view name);
+
+}  // namespace leitzahl
