@@ -62,7 +62,7 @@ MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onE
     const CreateXmlReaderCall create = LoadCreateXmlReader();
     Held<IXmlReader> reader;
     if (create == nullptr || document.size() > MAXDWORD ||
-        FAILED(create(IID_IXmlReader, reinterpret_cast<void**>(&reader.object), nullptr))) {
+        FAILED(create(__uuidof(IXmlReader), reinterpret_cast<void**>(&reader.object), nullptr))) {
         throw std::bad_alloc();
     }
     Held<IStream> stream;

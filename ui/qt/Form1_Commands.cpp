@@ -28,9 +28,10 @@ QString FromBytes(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// Qt separates a filter's patterns with spaces.
 QString FilterText(const char* name, const char* pattern)
 {
-    return QString::fromUtf8(name) + " (" + pattern + ")";
+    return QString::fromUtf8(name) + " (" + QString::fromUtf8(pattern).replace(';', ' ') + ")";
 }
 
 }  // namespace
@@ -51,7 +52,8 @@ void Form1::Command1_Click(int index)
 void Form1::OpenCommand()
 {
     OpenPath(ShowOpenDialog(this, ProgramFilesFolder(), QString::fromUtf8(form::kOpenTitle),
-                            FilterText(form::kOpenFilterName, form::kOpenFilterPattern)));
+                            FilterText(form::kOpenFilterName, form::kOpenFilterPattern) + ";;" +
+                                FilterText(form::kOpenAllFormsName, form::kOpenAllFormsPattern)));
 }
 
 void Form1::OpenPath(const QString& path)

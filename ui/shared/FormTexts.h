@@ -18,6 +18,9 @@ inline constexpr std::array<const char*, 3> kButtonCaptions{"b&lz Textdatei öff
 inline constexpr char kOpenTitle[] = "blz Textdatei öffnen";
 inline constexpr char kOpenFilterName[] = "Textdateien";
 inline constexpr char kOpenFilterPattern[] = "*.txt";
+// A second filter shows every download of the Bundesbank's page.
+inline constexpr char kOpenAllFormsName[] = "Alle Downloads der Bundesbank";
+inline constexpr char kOpenAllFormsPattern[] = "*.txt;*.csv;*.xml;*.zip";
 inline constexpr char kSaveTitle[] = "CSV Datei speichern";
 inline constexpr char kSaveFilterName[] = "csv Dateien";
 inline constexpr char kSavePattern[] = "*.csv";

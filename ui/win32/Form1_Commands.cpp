@@ -9,7 +9,24 @@
 #include "ui/shared/OpenCommand.h"
 #include "ui/win32/Tamsel_Dialog.h"
 
+#include <initializer_list>
+
 namespace leitzahl {
+
+namespace {
+
+// The dialog's filters: description and pattern, and so on, each followed by a NUL.
+std::string FilterText(std::initializer_list<const char*> parts)
+{
+    std::string filter;
+    for (const char* part : parts) {
+        filter += filter.empty() ? "" : std::string(1, '\0');
+        filter += part;
+    }
+    return filter;
+}
+
+}  // namespace
 
 void Form1::Command1_Click(int index)
 {
@@ -26,8 +43,9 @@ void Form1::Command1_Click(int index)
 
 void Form1::OpenCommand()
 {
-    OpenPath(ShowOpenDialog(hwnd_, instance_, ProgramFolder(), form::kOpenTitle, form::kOpenFilterName,
-                            form::kOpenFilterPattern));
+    OpenPath(ShowOpenDialog(hwnd_, instance_, ProgramFolder(), form::kOpenTitle,
+                            FilterText({form::kOpenFilterName, form::kOpenFilterPattern, form::kOpenAllFormsName,
+                                        form::kOpenAllFormsPattern})));
 }
 
 void Form1::OpenPath(const std::string& path)
@@ -79,7 +97,8 @@ void Form1::SaveCommand()
         return;
     }
     const std::string name =
-        ShowSaveDialog(hwnd_, instance_, std::string(), form::kSaveTitle, form::kSaveFilterName, form::kSavePattern);
+        ShowSaveDialog(hwnd_, instance_, std::string(), form::kSaveTitle,
+                       FilterText({form::kSaveFilterName, form::kSavePattern}));
     if (name.empty()) {
         return;
     }

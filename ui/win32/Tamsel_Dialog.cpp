@@ -12,12 +12,10 @@ namespace {
 using DialogFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
 
 std::string ShowFileDialog(DialogFunction show, HWND owner, HINSTANCE instance, const std::string& initialFolder,
-                           const std::string& title, const std::string& filterName, const std::string& pattern)
+                           const std::string& title, const std::string& filterText)
 {
-    // Description, NUL, pattern, and the two NULs that end the list.
-    std::wstring filter = Widen(filterName);
-    filter += L'\0';
-    filter += Widen(pattern);
+    // The filters, and the two NULs that end the list.
+    std::wstring filter = Widen(filterText);
     filter += L'\0';
     filter += L'\0';
     const std::wstring folder = Widen(initialFolder);
@@ -44,15 +42,15 @@ std::string ShowFileDialog(DialogFunction show, HWND owner, HINSTANCE instance, 
 }  // namespace
 
 std::string ShowOpenDialog(HWND owner, HINSTANCE instance, const std::string& initialFolder,
-                           const std::string& title, const std::string& filterName, const std::string& pattern)
+                           const std::string& title, const std::string& filter)
 {
-    return ShowFileDialog(GetOpenFileNameW, owner, instance, initialFolder, title, filterName, pattern);
+    return ShowFileDialog(GetOpenFileNameW, owner, instance, initialFolder, title, filter);
 }
 
 std::string ShowSaveDialog(HWND owner, HINSTANCE instance, const std::string& initialFolder,
-                           const std::string& title, const std::string& filterName, const std::string& pattern)
+                           const std::string& title, const std::string& filter)
 {
-    return ShowFileDialog(GetSaveFileNameW, owner, instance, initialFolder, title, filterName, pattern);
+    return ShowFileDialog(GetSaveFileNameW, owner, instance, initialFolder, title, filter);
 }
 
 }  // namespace leitzahl
