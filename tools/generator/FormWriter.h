@@ -18,5 +18,7 @@ public:
 };
 
 std::unique_ptr<FormWriter> MakeTextWriter(const Options& options);
+std::unique_ptr<FormWriter> MakeCsvWriter(const Options& options);
+std::unique_ptr<FormWriter> MakeXmlWriter(const Options& options);
 
 }  // namespace leitzahl::generator

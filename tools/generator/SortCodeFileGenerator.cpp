@@ -7,6 +7,7 @@
 // makes the longest line such a copy can have.
 #include "tools/generator/SortCodeFileGenerator.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <random>
@@ -15,6 +16,7 @@
 
 #include "tools/generator/FormWriter.h"
 #include "tools/generator/Latin1.h"
+#include "tools/generator/ZipArchive.h"
 
 namespace leitzahl::generator {
 
@@ -51,7 +53,7 @@ public:
         return text;
     }
 
-    std::string bankName()
+    std::string bankName(bool semicolons)
     {
         std::string name = ToLatin1(kKinds[pick(kKinds.size())]);
         name += ' ';
@@ -66,7 +68,11 @@ public:
                 name.back() = '.';
             }
         } else {
-            name += ToLatin1(kSuffixes[pick(kSuffixes.size())]);
+            std::string suffix = ToLatin1(kSuffixes[pick(kSuffixes.size())]);
+            if (!semicolons) {
+                std::replace(suffix.begin(), suffix.end(), ';', ',');
+            }
+            name += suffix;
         }
         return name;
     }
@@ -119,7 +125,7 @@ BankRecord Draw(Generator& generator, const RecordFields& fields, const Options&
     const std::string umlautName = generator.umlauts(58);
     const std::string umlautTown = generator.umlauts(35);
     const std::string umlautShortName = generator.umlauts(27);
-    const std::string bankName = generator.bankName();
+    const std::string bankName = generator.bankName(options.semicolonNames);
     const std::string bankTown = ToLatin1(kTowns[generator.pick(kTowns.size())]);
     const std::string name = umlautsOnly ? umlautName : bankName;
     const std::string town = umlautsOnly ? umlautTown : bankTown;
@@ -149,13 +155,32 @@ BankRecord Draw(Generator& generator, const RecordFields& fields, const Options&
     return record;
 }
 
-}  // namespace
+std::unique_ptr<FormWriter> MakeFormWriter(const Options& options)
+{
+    switch (options.form) {
+    case Options::Form::Csv: return MakeCsvWriter(options);
+    case Options::Form::Xml: return MakeXmlWriter(options);
+    case Options::Form::Text: break;
+    }
+    return MakeTextWriter(options);
+}
 
-void WriteSortCodeFile(const Options& options, const std::function<void(std::string_view)>& write)
+// The member's name as in the published archives.
+std::string MemberName(Options::Form form)
+{
+    switch (form) {
+    case Options::Form::Csv: return "blz-aktuell-csv-data.csv";
+    case Options::Form::Xml: return "blz-aktuell-xml-data.xml";
+    case Options::Form::Text: break;
+    }
+    return "blz-aktuell-txt-data.txt";
+}
+
+void WriteRecords(const Options& options, const LineOutput::Sink& sink)
 {
     Generator generator(options.seed);
-    const std::unique_ptr<FormWriter> form = MakeTextWriter(options);
-    LineOutput out(options.crlf, options.finalNewline, write);
+    const std::unique_ptr<FormWriter> form = MakeFormWriter(options);
+    LineOutput out(options.crlf, options.finalNewline, sink);
     form->head(out);
     long sortCode = 10000000;
     long branchesLeft = 0;
@@ -177,6 +202,19 @@ void WriteSortCodeFile(const Options& options, const std::function<void(std::str
     }
     form->tail(out);
     out.finish();
+}
+
+}  // namespace
+
+void WriteSortCodeFile(const Options& options, const std::function<void(std::string_view)>& write)
+{
+    if (!options.zipped) {
+        WriteRecords(options, write);
+        return;
+    }
+    ZipArchive archive(MemberName(options.form));
+    WriteRecords(options, [&archive](std::string_view piece) { archive.add(piece); });
+    archive.finish(write);
 }
 
 }  // namespace leitzahl::generator
