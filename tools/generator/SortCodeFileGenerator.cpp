@@ -133,7 +133,7 @@ BankRecord Draw(Generator& generator, const RecordFields& fields, const Options&
     BankRecord record;
     record.number = fields.number;
     record.sortCode = fields.sortCode;
-    record.kind = fields.headOffice ? "1" : "2";
+    record.kind = std::string(1, fields.headOffice ? '1' : '2');
     record.name = Fit(name, 58);
     record.postcode = generator.digits(5);
     record.town = Fit(town, 35);
@@ -144,7 +144,7 @@ BankRecord Draw(Generator& generator, const RecordFields& fields, const Options&
     const std::string serial = std::to_string(fields.number % 1000000);  // the field has six digits
     record.serial = std::string(6 - serial.size(), '0') + serial;
     record.change = std::string(1, change);
-    record.deletion = change == 'D' ? "1" : "0";
+    record.deletion = std::string(1, change == 'D' ? '1' : '0');
     record.successor = change == 'D' ? fields.successor : "00000000";
     if (options.extended) {
         // IBAN rule and its version, taken from the number so that the other fields

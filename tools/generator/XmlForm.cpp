@@ -28,9 +28,18 @@ std::string Escaped(std::string_view text, bool quoteAsEntity)
     return out;
 }
 
+// Built by appending: GCC 12 warns wrongly (-Wrestrict) about "<" + std::string.
+std::string Tag(std::string_view opening, std::string_view name, std::string_view closing)
+{
+    std::string tag(opening);
+    tag += name;
+    tag += closing;
+    return tag;
+}
+
 std::string Element(std::string_view name, std::string_view text)
 {
-    return "<" + std::string(name) + ">" + std::string(text) + "</" + std::string(name) + ">";
+    return Tag("<", name, ">") + std::string(text) + Tag("</", name, ">");
 }
 
 class XmlWriter : public FormWriter {
@@ -61,7 +70,7 @@ public:
             if (!value.empty()) {
                 children.push_back(Element(field.xmlName, Escaped(ToUtf8(value), record.number % 2 == 0)));
             } else if (record.number % 3 == 0) {
-                children.push_back("<" + std::string(field.xmlName) + "/>");
+                children.push_back(Tag("<", field.xmlName, "/>"));
             } else if (record.number % 3 == 1) {
                 children.push_back(Element(field.xmlName, ""));
             }
