@@ -29,8 +29,9 @@ constexpr std::array kTowns{"Übelhausen", "Großwäldern", "Schönau-Ödland", 
                             "Düsterbach", "Königsstraß", "Bärenfels", "Fürstenäcker",
                             "Weißenmoor", "Grünhügel", "Lindenhöhe", "Altenkirchhain",
                             "Neuweilerbach", "Eschenrode", "Krähenwinkel", "Süßenbüttel"};
-constexpr std::array kSuffixes{"", " eG", " AG", " Zweigstelle Nord", " -alt-",
-                               " Filiale Marktplatz", "; Geschäftsstelle"};
+// The last three hold what the CSV and XML forms must quote or escape.
+constexpr std::array kSuffixes{"", " eG", " AG", " Zweigstelle Nord", " -alt-", " Filiale Marktplatz",
+                               " & Co.", " \"Alte Bank\"", "; Geschäftsstelle"};
 // Words that lengthen a name to the full field; real names hold few umlauts.
 constexpr std::array kFillers{" und Umgebung", " Landkreis West", " Zweigniederlassung", " Mitte",
                               " Kreditgenossenschaft"};
