@@ -5,6 +5,8 @@
 // --no-semicolon-names writes ',' where a name would hold ';'.
 #include "tools/generator/SortCodeFileGenerator.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -14,46 +16,49 @@ namespace {
 
 using leitzahl::generator::Options;
 
-bool ParseForm(std::string_view name, Options::Form& form)
-{
-    if (name == "txt") {
-        form = Options::Form::Text;
-    } else if (name == "csv") {
-        form = Options::Form::Csv;
-    } else if (name == "xml") {
-        form = Options::Form::Xml;
-    } else {
-        return false;
-    }
-    return true;
-}
+// The switches without a value, each setting one option.
+struct Switch {
+    std::string_view name;
+    bool Options::*option;
+    bool value;
+};
+constexpr std::array<Switch, 7> kSwitches{{
+    {"--zip", &Options::zipped, true},
+    {"--crlf", &Options::crlf, true},
+    {"--no-final-newline", &Options::finalNewline, false},
+    {"--extended", &Options::extended, true},
+    {"--utf8", &Options::utf8, true},
+    {"--bom", &Options::byteOrderMark, true},
+    {"--no-semicolon-names", &Options::semicolonNames, false},
+}};
+
+struct FormName {
+    std::string_view name;
+    Options::Form form;
+};
+constexpr std::array<FormName, 3> kForms{{
+    {"txt", Options::Form::Text},
+    {"csv", Options::Form::Csv},
+    {"xml", Options::Form::Xml},
+}};
 
 bool ParseOptions(int argc, char** argv, Options& options, const char*& output)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (arg == "--records" && i + 1 < argc) {
+        const auto flag = std::ranges::find(kSwitches, arg, &Switch::name);
+        if (flag != kSwitches.end()) {
+            options.*flag->option = flag->value;
+        } else if (arg == "--records" && i + 1 < argc) {
             options.records = std::strtol(argv[++i], nullptr, 10);
         } else if (arg == "--seed" && i + 1 < argc) {
             options.seed = std::strtoul(argv[++i], nullptr, 10);
         } else if (arg == "--form" && i + 1 < argc) {
-            if (!ParseForm(argv[++i], options.form)) {
+            const auto form = std::ranges::find(kForms, std::string_view(argv[++i]), &FormName::name);
+            if (form == kForms.end()) {
                 return false;
             }
-        } else if (arg == "--zip") {
-            options.zipped = true;
-        } else if (arg == "--no-semicolon-names") {
-            options.semicolonNames = false;
-        } else if (arg == "--bom") {
-            options.byteOrderMark = true;
-        } else if (arg == "--crlf") {
-            options.crlf = true;
-        } else if (arg == "--no-final-newline") {
-            options.finalNewline = false;
-        } else if (arg == "--extended") {
-            options.extended = true;
-        } else if (arg == "--utf8") {
-            options.utf8 = true;
+            options.form = form->form;
         } else if (!arg.starts_with("--") && output == nullptr) {
             output = argv[i];
         } else {
