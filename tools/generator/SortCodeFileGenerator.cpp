@@ -1,10 +1,11 @@
-// Lays out invented banks in the Bundesbank's fixed-width layout: 168-character records
-// in Latin-1, a head office record (kind 1) followed by branch records (kind 2, without
-// PAN and BIC) of the same sort code with other names. Every value each field takes in
-// the published files appears: change flags A, D, U and M in about the published
-// shares, deletion flag 1 with a successor on the records marked D, and, in a copy
-// re-saved as UTF-8, now and then a name, town and short name of umlauts only, which
-// makes the longest line such a copy can have.
+// Draws invented banks as the Bundesbank publishes them: a head office record (kind 1)
+// followed by branch records (kind 2, without PAN and BIC) of the same sort code with
+// other names. Every value each field takes in the published files appears: change flags
+// A, D, U and M in about the published shares, deletion flag 1 with a successor on the
+// records marked D, names with '&', '"' and ';', and, in a copy re-saved as UTF-8, now and
+// then a name, town and short name of umlauts only, which makes the longest line such a
+// copy can have. The form (fixed width, CSV, XML, zipped or not) only writes the drawn
+// records; it draws nothing itself.
 #include "tools/generator/SortCodeFileGenerator.h"
 
 #include <algorithm>
