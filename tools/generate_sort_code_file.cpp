@@ -1,32 +1,64 @@
-// Writes a sort-code file of invented banks in the Bundesbank's fixed-width layout.
-// --extended adds the IBAN rule and its version (174 characters), --utf8 writes the file
-// as a copy re-saved as UTF-8 would be.
+// Writes a sort-code file of invented banks in one of the Bundesbank's forms: --form txt
+// (fixed width, the default), csv or xml, each also as a ZIP archive (--zip). --extended
+// adds the IBAN rule and its version, --utf8 writes the TXT or CSV form as a copy re-saved
+// as UTF-8 would be, --bom starts the XML form with a byte-order mark,
+// --no-semicolon-names writes ',' where a name would hold ';'.
 #include "tools/generator/SortCodeFileGenerator.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <string_view>
 
 namespace {
 
 using leitzahl::generator::Options;
 
+// The switches without a value, each setting one option.
+struct Switch {
+    std::string_view name;
+    bool Options::*option;
+    bool value;
+};
+constexpr std::array<Switch, 7> kSwitches{{
+    {"--zip", &Options::zipped, true},
+    {"--crlf", &Options::crlf, true},
+    {"--no-final-newline", &Options::finalNewline, false},
+    {"--extended", &Options::extended, true},
+    {"--utf8", &Options::utf8, true},
+    {"--bom", &Options::byteOrderMark, true},
+    {"--no-semicolon-names", &Options::semicolonNames, false},
+}};
+
+struct FormName {
+    std::string_view name;
+    Options::Form form;
+};
+constexpr std::array<FormName, 3> kForms{{
+    {"txt", Options::Form::Text},
+    {"csv", Options::Form::Csv},
+    {"xml", Options::Form::Xml},
+}};
+
 bool ParseOptions(int argc, char** argv, Options& options, const char*& output)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (arg == "--records" && i + 1 < argc) {
+        const auto flag = std::ranges::find(kSwitches, arg, &Switch::name);
+        if (flag != kSwitches.end()) {
+            options.*flag->option = flag->value;
+        } else if (arg == "--records" && i + 1 < argc) {
             options.records = std::strtol(argv[++i], nullptr, 10);
         } else if (arg == "--seed" && i + 1 < argc) {
             options.seed = std::strtoul(argv[++i], nullptr, 10);
-        } else if (arg == "--crlf") {
-            options.crlf = true;
-        } else if (arg == "--no-final-newline") {
-            options.finalNewline = false;
-        } else if (arg == "--extended") {
-            options.extended = true;
-        } else if (arg == "--utf8") {
-            options.utf8 = true;
+        } else if (arg == "--form" && i + 1 < argc) {
+            const auto form = std::ranges::find(kForms, std::string_view(argv[++i]), &FormName::name);
+            if (form == kForms.end()) {
+                return false;
+            }
+            options.form = form->form;
         } else if (!arg.starts_with("--") && output == nullptr) {
             output = argv[i];
         } else {
@@ -43,8 +75,9 @@ int main(int argc, char** argv)
     Options options;
     const char* output = nullptr;
     if (!ParseOptions(argc, argv, options, output)) {
-        std::fputs("Aufruf: leitzahl-generate [--records N] [--seed N] [--crlf] "
-                   "[--no-final-newline] [--extended] [--utf8] AUSGABE|-\n",
+        std::fputs("Aufruf: leitzahl-generate [--records N] [--seed N] [--form txt|csv|xml] [--zip] "
+                   "[--crlf] [--no-final-newline] [--extended] [--utf8] [--bom] "
+                   "[--no-semicolon-names] AUSGABE|-\n",
                    stderr);
         return 2;
     }
@@ -53,8 +86,13 @@ int main(int argc, char** argv)
         std::perror(output);
         return 1;
     }
-    leitzahl::generator::WriteSortCodeFile(
-        options, [out](std::string_view piece) { std::fwrite(piece.data(), 1, piece.size(), out); });
+    try {
+        leitzahl::generator::WriteSortCodeFile(
+            options, [out](std::string_view piece) { std::fwrite(piece.data(), 1, piece.size(), out); });
+    } catch (const std::length_error&) {
+        std::fputs("leitzahl-generate: Das ZIP-Archiv würde größer als 4 GiB.\n", stderr);
+        return 1;
+    }
     const bool failed = std::ferror(out) != 0;
     if ((out != stdout && std::fclose(out) != 0) || failed) {
         std::perror(output);

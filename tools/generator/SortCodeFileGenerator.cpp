@@ -1,15 +1,23 @@
-// Lays out invented banks in the Bundesbank's fixed-width layout: 168-character records
-// in Latin-1, a head office record (kind 1) followed by branch records (kind 2, without
-// PAN and BIC) of the same sort code with other names. Every value each field takes in
-// the published files appears: change flags A, D, U and M in about the published
-// shares, deletion flag 1 with a successor on the records marked D, and, in a copy
-// re-saved as UTF-8, now and then a name, town and short name of umlauts only, which
-// makes the longest line such a copy can have.
+// Draws invented banks as the Bundesbank publishes them: a head office record (kind 1)
+// followed by branch records (kind 2, without PAN and BIC) of the same sort code with
+// other names. Every value each field takes in the published files appears: change flags
+// A, D, U and M in about the published shares, deletion flag 1 with a successor on the
+// records marked D, names with '&', '"' and ';', and, in a copy re-saved as UTF-8, now and
+// then a name, town and short name of umlauts only, which makes the longest line such a
+// copy can have. The form (fixed width, CSV, XML, zipped or not) only writes the drawn
+// records; it draws nothing itself.
 #include "tools/generator/SortCodeFileGenerator.h"
 
+#include <algorithm>
 #include <array>
+#include <memory>
 #include <random>
 #include <string>
+#include <string_view>
+
+#include "tools/generator/FormWriter.h"
+#include "tools/generator/Latin1.h"
+#include "tools/generator/ZipArchive.h"
 
 namespace leitzahl::generator {
 
@@ -22,30 +30,15 @@ constexpr std::array kTowns{"Übelhausen", "Großwäldern", "Schönau-Ödland", 
                             "Düsterbach", "Königsstraß", "Bärenfels", "Fürstenäcker",
                             "Weißenmoor", "Grünhügel", "Lindenhöhe", "Altenkirchhain",
                             "Neuweilerbach", "Eschenrode", "Krähenwinkel", "Süßenbüttel"};
-constexpr std::array kSuffixes{"", " eG", " AG", " Zweigstelle Nord", " -alt-",
-                               " Filiale Marktplatz", "; Geschäftsstelle"};
+// The last three hold what the CSV and XML forms must quote or escape.
+constexpr std::array kSuffixes{"", " eG", " AG", " Zweigstelle Nord", " -alt-", " Filiale Marktplatz",
+                               " & Co.", " \"Alte Bank\"", "; Geschäftsstelle"};
 // Words that lengthen a name to the full field; real names hold few umlauts.
 constexpr std::array kFillers{" und Umgebung", " Landkreis West", " Zweigniederlassung", " Mitte",
                               " Kreditgenossenschaft"};
 constexpr std::array kMethods{"00", "01", "06", "09", "10", "17", "28", "32", "34", "38",
                               "52", "63", "76", "88", "99", "A4", "B6", "C6", "D1", "E4"};
-constexpr std::size_t kRecordLength = 168;
 constexpr std::string_view kUmlauts = "\xC4\xD6\xDC\xE4\xF6\xFC\xDF";  // Latin-1
-
-// The source is UTF-8; the file is Latin-1, as the Bundesbank publishes it.
-std::string ToLatin1(std::string_view utf8)
-{
-    std::string out;
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(utf8[i]);
-        if (byte == 0xC3 && i + 1 < utf8.size()) {
-            out += static_cast<char>(static_cast<unsigned char>(utf8[++i]) + 0x40);
-        } else {
-            out += static_cast<char>(byte);
-        }
-    }
-    return out;
-}
 
 class Generator {
 public:
@@ -62,7 +55,7 @@ public:
         return text;
     }
 
-    std::string bankName()
+    std::string bankName(bool semicolons)
     {
         std::string name = ToLatin1(kKinds[pick(kKinds.size())]);
         name += ' ';
@@ -77,7 +70,11 @@ public:
                 name.back() = '.';
             }
         } else {
-            name += ToLatin1(kSuffixes[pick(kSuffixes.size())]);
+            std::string suffix = ToLatin1(kSuffixes[pick(kSuffixes.size())]);
+            if (!semicolons) {
+                std::replace(suffix.begin(), suffix.end(), ';', ',');
+            }
+            name += suffix;
         }
         return name;
     }
@@ -104,28 +101,6 @@ private:
     std::mt19937_64 random_;
 };
 
-void PutField(std::string& record, std::string_view value, std::size_t width)
-{
-    std::string field(value.substr(0, width));
-    field.resize(width, ' ');
-    record += field;
-}
-
-std::string ToUtf8(std::string_view latin1)
-{
-    std::string out;
-    for (const char c : latin1) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            out += c;
-        } else {
-            out += static_cast<char>(0xC0 | byte >> 6);
-            out += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    return out;
-}
-
 struct RecordFields {
     std::string sortCode;
     bool headOffice = true;
@@ -134,52 +109,84 @@ struct RecordFields {
     std::string successor;  // the sort code that replaces a deleted one
 };
 
-std::string Record(Generator& generator, const RecordFields& fields, bool extended, bool utf8)
+// The field cut to its width and trimmed, as every form carries it.
+std::string Fit(std::string_view value, std::size_t width)
 {
-    // Drawn in every form, so that the same seed gives the same records in all of them.
-    const bool umlautsOnly = generator.pick(40) == 0 && utf8;
+    value = value.substr(0, width);
+    while (!value.empty() && value.back() == ' ') {
+        value.remove_suffix(1);
+    }
+    return std::string(value);
+}
+
+BankRecord Draw(Generator& generator, const RecordFields& fields, const Options& options)
+{
+    // Drawn whether used or not, so that a UTF-8 copy's other fields are those of the
+    // Latin-1 file with the same seed.
+    const bool umlautsOnly = generator.pick(40) == 0 && options.utf8;
     const std::string umlautName = generator.umlauts(58);
     const std::string umlautTown = generator.umlauts(35);
     const std::string umlautShortName = generator.umlauts(27);
-    const std::string bankName = generator.bankName();
+    const std::string bankName = generator.bankName(options.semicolonNames);
     const std::string bankTown = ToLatin1(kTowns[generator.pick(kTowns.size())]);
     const std::string name = umlautsOnly ? umlautName : bankName;
     const std::string town = umlautsOnly ? umlautTown : bankTown;
     const char change = generator.changeFlag();
-    std::string record;
-    record.reserve(kRecordLength);
-    record += fields.sortCode;
-    record += fields.headOffice ? '1' : '2';
-    PutField(record, name, 58);
-    PutField(record, generator.digits(5), 5);
-    PutField(record, town, 35);
-    PutField(record, umlautsOnly ? umlautShortName : name.substr(0, 20), 27);
-    PutField(record, fields.headOffice ? generator.digits(5) : std::string(), 5);
-    PutField(record, fields.headOffice ? "GENODEF1" + generator.digits(3) : std::string(), 11);
-    record += fields.method;
+    BankRecord record;
+    record.number = fields.number;
+    record.sortCode = fields.sortCode;
+    record.kind = std::string(1, fields.headOffice ? '1' : '2');
+    record.name = Fit(name, 58);
+    record.postcode = generator.digits(5);
+    record.town = Fit(town, 35);
+    record.shortName = Fit(umlautsOnly ? umlautShortName : name.substr(0, 20), 27);
+    record.pan = fields.headOffice ? generator.digits(5) : std::string();
+    record.bic = fields.headOffice ? "GENODEF1" + generator.digits(3) : std::string();
+    record.method = fields.method;
     const std::string serial = std::to_string(fields.number % 1000000);  // the field has six digits
-    record += std::string(6 - serial.size(), '0') + serial;
-    record += change;
-    record += change == 'D' ? "1" + fields.successor : "000000000";
-    if (extended) {
+    record.serial = std::string(6 - serial.size(), '0') + serial;
+    record.change = std::string(1, change);
+    record.deletion = std::string(1, change == 'D' ? '1' : '0');
+    record.successor = change == 'D' ? fields.successor : "00000000";
+    if (options.extended) {
         // IBAN rule and its version, taken from the number so that the other fields
         // are those of the 168-character form with the same seed.
         const std::string rule = std::to_string(fields.number * 7919 % 10000);
-        record += std::string(4 - rule.size(), '0') + rule + "00";
+        record.ibanRule = std::string(4 - rule.size(), '0') + rule + "00";
     }
     return record;
 }
 
-}  // namespace
+std::unique_ptr<FormWriter> MakeFormWriter(const Options& options)
+{
+    switch (options.form) {
+    case Options::Form::Csv: return MakeCsvWriter(options);
+    case Options::Form::Xml: return MakeXmlWriter(options);
+    case Options::Form::Text: break;
+    }
+    return MakeTextWriter(options);
+}
 
-void WriteSortCodeFile(const Options& options, const std::function<void(std::string_view)>& write)
+// The member's name as in the published archives.
+std::string MemberName(Options::Form form)
+{
+    switch (form) {
+    case Options::Form::Csv: return "blz-aktuell-csv-data.csv";
+    case Options::Form::Xml: return "blz-aktuell-xml-data.xml";
+    case Options::Form::Text: break;
+    }
+    return "blz-aktuell-txt-data.txt";
+}
+
+void WriteRecords(const Options& options, const LineOutput::Sink& sink)
 {
     Generator generator(options.seed);
-    const std::string lineEnd = options.crlf ? "\r\n" : "\n";
+    const std::unique_ptr<FormWriter> form = MakeFormWriter(options);
+    LineOutput out(options.crlf, options.finalNewline, sink);
+    form->head(out);
     long sortCode = 10000000;
     long branchesLeft = 0;
     RecordFields fields;
-    std::string text;
     for (long number = 1; number <= options.records; ++number) {
         fields.headOffice = branchesLeft == 0;
         if (fields.headOffice) {
@@ -193,16 +200,23 @@ void WriteSortCodeFile(const Options& options, const std::function<void(std::str
             --branchesLeft;
         }
         fields.number = number;
-        const std::string record = Record(generator, fields, options.extended, options.utf8);
-        text += options.utf8 ? ToUtf8(record) : record;
-        if (number < options.records || options.finalNewline) {
-            text += lineEnd;
-        }
-        if (text.size() > (1 << 20) || number == options.records) {
-            write(text);
-            text.clear();
-        }
+        form->record(out, Draw(generator, fields, options));
     }
+    form->tail(out);
+    out.finish();
+}
+
+}  // namespace
+
+void WriteSortCodeFile(const Options& options, const std::function<void(std::string_view)>& write)
+{
+    if (!options.zipped) {
+        WriteRecords(options, write);
+        return;
+    }
+    ZipArchive archive(MemberName(options.form));
+    WriteRecords(options, [&archive](std::string_view piece) { archive.add(piece); });
+    archive.finish(write);
 }
 
 }  // namespace leitzahl::generator

@@ -8,16 +8,25 @@
 namespace leitzahl::generator {
 
 struct Options {
+    // The forms the Bundesbank publishes; the same seed and options give the same
+    // records in each.
+    enum class Form { Text, Csv, Xml };
+
     long records = 200;
     unsigned long seed = 1;
+    Form form = Form::Text;
+    bool zipped = false;  // the file as the one member of a ZIP archive
     bool crlf = false;
     bool finalNewline = true;
-    bool extended = false;  // 174 characters: with the IBAN rule and its version
-    bool utf8 = false;      // as a copy re-saved as UTF-8 would be
+    bool extended = false;        // with the IBAN rule and its version (174 characters in Text)
+    bool utf8 = false;            // Text and Csv as a copy re-saved as UTF-8 would be; Xml is UTF-8 always
+    bool semicolonNames = true;   // false: no name holds a ';' (it then holds a ',')
+    bool byteOrderMark = false;   // Xml only
 };
 
 // Hands the file's bytes to write, a megabyte or so at a time; the same options give
-// the same bytes.
+// the same bytes. A zipped file comes at the end, in a few pieces; it throws
+// std::length_error where the member would need more than 4 GiB.
 void WriteSortCodeFile(const Options& options, const std::function<void(std::string_view)>& write);
 
 }  // namespace leitzahl::generator
