@@ -7,7 +7,7 @@ cli=$(realpath "$1")
 gen=$(realpath "$2")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$gen" --records 3 --seed 1 "$work/blz.txt"
+"$gen" --no-semicolon-names --records 3 --seed 1 "$work/blz.txt"
 passed=0
 failed=0
 
@@ -51,10 +51,10 @@ check 0 "" "aus.csv got p zurpipe " 'mkfifo p && ln -s p zurpipe && { timeout 10
     "$cli" blz.txt zurpipe >/dev/null && wait && "$cli" blz.txt aus >/dev/null && cmp got aus.csv'
 # Past the file-size limit the save fails like any other, without a temporary file.
 check 1 "Fehler 27: Die Datei „aus.csv“ kann nicht geschrieben werden: Die Datei ist zu groß" "gross.txt " \
-    '"$gen" --records 300 gross.txt && (ulimit -f 8; "$cli" gross.txt aus)'
+    '"$gen" --no-semicolon-names --records 300 gross.txt && (ulimit -f 8; "$cli" gross.txt aus)'
 # A file written in place (here one with two names) is whole when a signal ends the
 # program during the write (it comes right after the room is taken).
-check 143 "" "aus.csv g.txt ref.csv zwei.csv " '"$gen" --records 12000 g.txt && "$cli" g.txt ref >/dev/null &&
+check 143 "" "aus.csv g.txt ref.csv zwei.csv " '"$gen" --no-semicolon-names --records 12000 g.txt && "$cli" g.txt ref >/dev/null &&
     echo alt >aus.csv && ln aus.csv zwei.csv &&
     trace -e trace=fallocate -e inject=fallocate:signal=SIGTERM "$cli" g.txt aus >/dev/null 2>&1; s=$?;
     cmp zwei.csv ref.csv && exit $s'

@@ -112,6 +112,40 @@ TEST_F(Form1Test, OpenShowsEntriesOrTheErrorBoxAndAnEmptyList)
     std::filesystem::current_path(before);
 }
 
+// Every download of one quarter, in whichever form and under whichever name, shows the
+// list, the counts and the warning of the text form; the summary names the file opened.
+TEST_F(Form1Test, EveryDownloadFormShowsTheSameList)
+{
+    using Form = generator::Options::Form;
+    generator::Options options{.records = 60, .seed = 7, .crlf = true};
+    WriteBytes(at("blz.txt"), Generated(options));
+    const std::vector<Seen> warning = window.handOver(at("blz.txt"), {""});
+    ASSERT_EQ(warning[0].icon, Icon::Warning);
+    const Shown text = window.shown();
+    // Downloads get renamed: the XML here as a text file.
+    const std::string names[] = {"blz-aktuell-csv-data(1).csv", "blz-aktuell-csv-zip-data.zip", "blz-aktuell.txt",
+                                 "blz-aktuell-xml-zip-data.zip", "blz-aktuell-txt-zip-data.zip"};
+    int next = 0;
+    for (const Form form : {Form::Csv, Form::Xml}) {
+        for (const bool zipped : {false, true}) {
+            options.form = form;
+            options.zipped = zipped;
+            const std::string& name = names[next++];
+            WriteBytes(at(name), Generated(options));
+            SCOPED_TRACE(name);
+            EXPECT_EQ(Fields(window.handOver(at(name), {""})[0]), Fields(warning[0]));
+            Shown shown = window.shown();
+            EXPECT_EQ(shown.label2, summary(name, 60, static_cast<int>(text.rows.size())));
+            shown.label2 = text.label2;
+            EXPECT_EQ(shown, text);
+        }
+    }
+    options.form = Form::Text;  // and zipped
+    WriteBytes(at(names[next]), Generated(options));
+    EXPECT_EQ(Fields(window.handOver(at(names[next]), {""})[0]), Fields(warning[0]));
+    EXPECT_EQ(window.shown().rows, text.rows);
+}
+
 // A cancelled save and one into a missing folder keep the list; a name without
 // extension gets ".csv", and the saved list empties; save is disabled at the next tick.
 TEST_F(Form1Test, SaveKeepsListUntilWrittenAndCompletesName)
@@ -144,7 +178,7 @@ TEST_F(Form1Test, SaveKeepsListUntilWrittenAndCompletesName)
 // button ends at once. The close box ends too.
 TEST_F(Form1Test, DuringRemovalSaveIsDisabledDotsGrowNestedOpenYieldsAndEndEnds)
 {
-    WriteBytes(at("gross.txt"), Generated({.records = 40000, .seed = 5, .crlf = true}));
+    WriteBytes(at("gross.txt"), Generated({.records = 40000, .seed = 5, .crlf = true, .semicolonNames = false}));
     WriteBytes(at("klein.txt"), kSortCodeFile);
     window.form.entries().append("12345678;Alt;00");
     window.form.Timer1_Timer();

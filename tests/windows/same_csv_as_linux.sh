@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows converter (under Wine) and the Linux one write the same bytes for the same
-# generated files, of every line-end kind, with and without final line end, also from
+# generated files, of every line-end kind, with and without final line end, in every
+# form the Bundesbank publishes (text, CSV, XML, each also zipped), also from
 # standard input to standard output; the Windows one reads and writes names with umlauts.
 # Usage: same_csv_as_linux.sh LINUX_BUILD WINDOWS_CONVERTER
 set -euo pipefail
@@ -10,7 +11,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/Überweisungen"
 failures=0
-for variant in "" "--crlf" "--no-final-newline" "--crlf --no-final-newline" "--extended --crlf" "--utf8"; do
+for variant in "" "--crlf" "--no-final-newline" "--crlf --no-final-newline" "--extended --crlf" "--utf8" \
+    "--crlf --form csv" "--crlf --form xml --bom" "--crlf --zip" "--crlf --form csv --zip" "--crlf --form xml --zip --extended"; do
     # shellcheck disable=SC2086
     "$linux/tools/leitzahl-generate" --records 5000 --seed 17 $variant "$work/blz.txt"
     "$linux/cli/leitzahl-cli" "$work/blz.txt" "$work/linux.csv" >/dev/null

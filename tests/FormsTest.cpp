@@ -1,0 +1,204 @@
+// Every download of the Bundesbank's page, through the converter: the six forms of one
+// quarter give the TXT form's bytes, counts and warnings; bad archives and XML give their
+// error and write nothing.
+#include "TestFiles.h"
+#include "cli/CommandLine.h"
+#include "core/Failure.h"
+#include "tools/generator/ZipArchive.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace leitzahl {
+namespace {
+
+using Form = generator::Options::Form;
+
+struct Converted {
+    int status = 0;
+    std::string out;
+    std::string err;
+    std::string csv;
+};
+
+// The converter in this process on the bytes, saved as the given name in a fresh folder.
+Converted Convert(std::string_view bytes, const std::string& name = "blz-download")
+{
+    test::TempDir dir;
+    test::WriteBytes(dir.path(name), bytes);
+    std::FILE* out = std::fopen(dir.path("out").c_str(), "wb");
+    std::FILE* err = std::fopen(dir.path("err").c_str(), "wb");
+    const std::string input = dir.path(name);
+    const std::string output = dir.path("aus.csv");
+    const std::vector<std::string_view> arguments{input, output};
+    Converted run;
+    run.status = RunCommandLine(arguments, out, err);
+    std::fclose(out);
+    std::fclose(err);
+    run.out = test::ReadBytes(dir.path("out"));
+    run.err = test::ReadBytes(dir.path("err"));
+    run.csv = test::ReadBytes(output);
+    // The folder differs from run to run.
+    const std::string folder = dir.path("");
+    for (std::size_t at; (at = run.out.find(folder)) != std::string::npos;) {
+        run.out.erase(at, folder.size());
+    }
+    return run;
+}
+
+std::string Zipped(const std::string& name, std::string_view bytes)
+{
+    generator::ZipArchive archive(name);
+    archive.add(bytes);
+    std::string zip;
+    archive.finish([&](std::string_view piece) { zip += piece; });
+    return zip;
+}
+
+// Offsets in a one-member archive of the generator's: the central header starts right
+// after the local header and the data, and the end record takes the last 22 bytes.
+std::size_t CentralHeader(const std::string& zip)
+{
+    return zip.size() - 22 - (46 + 24);  // 24: the member names here are 24 characters long
+}
+
+void Put32(std::string& bytes, std::size_t at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i) {
+        bytes[at + i] = static_cast<char>(value >> (8 * i));
+    }
+}
+
+TEST(Forms, EveryDownloadGivesTheBytesOfTheTextForm)
+{
+    for (const bool extended : {false, true}) {
+        generator::Options options{.records = 300, .seed = 11, .crlf = true, .extended = extended};
+        const Converted text = Convert(test::Generated(options));
+        ASSERT_EQ(text.status, kExitWarning) << text.err;  // the generated names with a ";"
+        EXPECT_NE(text.err.find("Einträge haben ein „;“"), std::string::npos) << text.err;
+        for (const Form form : {Form::Text, Form::Csv, Form::Xml}) {
+            for (const bool zipped : {false, true}) {
+                options.form = form;
+                options.zipped = zipped;
+                options.byteOrderMark = zipped;
+                SCOPED_TRACE(testing::Message() << "form " << static_cast<int>(form) << ", zipped " << zipped
+                                                << ", extended " << extended);
+                Converted run = Convert(test::Generated(options));
+                const std::string validity = "gültig vom 05.12.2022 bis 05.03.2023\n";
+                if (form == Form::Xml && run.out.ends_with(validity)) {
+                    run.out.resize(run.out.size() - validity.size());
+                } else {
+                    EXPECT_NE(form, Form::Xml) << "no validity line: " << run.out;
+                }
+                EXPECT_EQ(std::tie(run.status, run.out, run.err), std::tie(text.status, text.out, text.err));
+                EXPECT_TRUE(run.csv == text.csv);
+            }
+        }
+    }
+}
+
+TEST(Forms, RecordsThatDoNotFitAreCountedByLineOrRecord)
+{
+    const std::string header = "Bankleitzahl;Merkmal;Bezeichnung;PLZ;Ort;Kurzbezeichnung;PAN;BIC;"
+                               "Pr\xFC" "fzifferberechnungsmethode;Datensatznummer;\xC4nderungskennzeichen;"
+                               "Bankleitzahll\xF6schung;Nachfolge-Bankleitzahl\r\n";
+    const std::string fields = ";\"1\";\"10591\";\"Berlin\";\"BBk\";\"20100\";\"MARKDEF1100\";\"09\";\"011380\";\"U\";\"0\";\"00000000\"";
+    const auto xml = [](const std::string& records) {
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Document xmlns=\"urn:BBk:BLZ:xsd:BLZDat\">\n" + records +
+               "</Document>\n";
+    };
+    const auto record = [](const std::string& code, const std::string& name, const std::string& method) {
+        return "<BLZEintrag><BLZ>" + code + "</BLZ><Merkmal>1</Merkmal>" + name + "<PruefZiffMeth>" + method +
+               "</PruefZiffMeth></BLZEintrag>\n";
+    };
+    const struct {
+        std::string input;
+        int status;
+        std::string err;
+        std::string csv;
+    } cases[] = {
+        // A quoted ";" and a doubled quote inside a name; a line of 12 fields; a code of 7 digits.
+        {header + "\"10000000\";\"1\";\"Bank \"\"Alt\"\"; Nord\"" + fields.substr(4) + "\r\n" +
+             "\"10000001\";\"1\";\"Kurz\";\"1\";\"2\";\"3\";\"4\";\"5\";\"06\";\"7\";\"U\";\"0\"\r\n" +
+             "\"1000002\";\"1\";\"Sieben\"" + fields.substr(4) + "\r\n",
+         kExitWarning,
+         "Warnung: 2 von 3 Zeilen sehen nicht wie Einträge der Bankleitzahlendatei aus (erste: Zeile 3).\n"
+         "Warnung: 1 Eintrag hat ein „;“ im Text, das in der CSV-Datei eine weitere Spalte ergibt (Bankleitzahl "
+         "10000000).\n",
+         "10000000;Bank \"Alt\"; Nord;09\n10000001;Kurz;06\n1000002;Sieben;09"},
+        // Entities, a missing name, a record without a method code, an empty element.
+        {xml(record("10000000", "<Bezeichnung>A &amp; B</Bezeichnung>", "00") + record("10000001", "", "01") +
+             record("10000002", "<Bezeichnung/>", "")),
+         kExitWarning, "Warnung: 2 von 3 Einträgen sehen nicht wie Einträge der Bankleitzahlendatei aus (erster: Eintrag 2).\n",
+         "10000000;A & B;00\n10000001;;01\n10000002;;"},
+        // A character that ISO 8859-1 cannot hold keeps the whole result in UTF-8.
+        {xml(record("10000000", "<Bezeichnung>M\xC3\xBChle</Bezeichnung>", "00") +
+             record("10000001", "<Bezeichnung>\xC5\x81\xC3\xB3\x64\xC5\xBA</Bezeichnung>", "01")),
+         kExitWarning,
+         "Warnung: 1 Eintrag enthält Zeichen, die ISO 8859-1 nicht kennt; die CSV-Datei ist daher ganz in UTF-8 "
+         "geschrieben (Bankleitzahl 10000001).\n",
+         "10000000;M\xC3\xBChle;00\n10000001;\xC5\x81\xC3\xB3\x64\xC5\xBA;01"},
+        {xml(record("10000000", "<Bezeichnung>M\xC3\xBChle</Bezeichnung>", "00")), kExitSuccess, "",
+         "10000000;M\xFChle;00"},
+    };
+    for (const auto& c : cases) {
+        const Converted run = Convert(c.input);
+        EXPECT_EQ(std::tie(run.status, run.err, run.csv), std::tie(c.status, c.err, c.csv)) << c.input;
+    }
+}
+
+TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
+{
+    const std::string text = test::Generated({.records = 20, .crlf = true});
+    const std::string zip = Zipped("blz-aktuell-txt-data.txt", text);
+    const std::size_t central = CentralHeader(zip);
+    std::string twoMembers = Zipped("blz-aktuell-txt-data.txt", text);
+    {
+        // The same member listed twice in the central directory.
+        const std::string entry = zip.substr(central, zip.size() - 22 - central);
+        twoMembers.insert(central, entry);
+        twoMembers[twoMembers.size() - 22 + 8] = twoMembers[twoMembers.size() - 22 + 10] = 2;
+        Put32(twoMembers, twoMembers.size() - 22 + 12, static_cast<std::uint32_t>(2 * entry.size()));
+    }
+    std::string encrypted = zip;
+    encrypted[central + 8] |= 1;
+    std::string wrongChecksum = zip;
+    Put32(wrongChecksum, central + 16, 12345);
+    std::string bomb = zip;
+    Put32(bomb, central + 24, (512U << 20) + 1);
+    std::string corrupted = zip;
+    corrupted[60] = static_cast<char>(corrupted[60] ^ 0x55);  // in the deflated data
+    const std::string emptyArchive("PK\x05\x06" + std::string(18, '\0'));
+    const std::string laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE d [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
+                               "\"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]>\n<d>&b;</d>\n";
+    const struct {
+        std::string input;
+        std::int32_t number;
+        std::string description;
+    } cases[] = {
+        {twoMembers, kErrorArchive, "Das ZIP-Archiv enthält 2 Dateien; gelesen wird ein Archiv mit genau einer"},
+        {encrypted, kErrorArchive, "Die Datei „blz-aktuell-txt-data.txt“ im ZIP-Archiv ist verschlüsselt."},
+        {wrongChecksum, kErrorArchive, "Das ZIP-Archiv ist beschädigt: die Prüfsumme der Datei"},
+        {corrupted, kErrorArchive, "Das ZIP-Archiv ist beschädigt"},
+        {zip.substr(0, zip.size() / 2), kErrorArchive, "Das ZIP-Archiv ist beschädigt oder unvollständig."},
+        {bomb, kErrorArchive, "Die Datei „blz-aktuell-txt-data.txt“ im ZIP-Archiv ist entpackt größer als 512 MiB"},
+        {emptyArchive, kErrorArchive, "Das ZIP-Archiv ist leer."},
+        {Zipped("Anleitung-zur-Datei.pdf", "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n"), kErrorArchive,
+         "Das ZIP-Archiv enthält keine Bankleitzahlendatei, sondern „Anleitung-zur-Datei.pdf“."},
+        {Zipped("blz-aktuell-txt-data.zip", zip), kErrorArchive, "Das ZIP-Archiv enthält keine Bankleitzahlendatei"},
+        {"<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>1</BLZ>\n</Document>\n", kErrorXml,
+         "Die XML-Datei ist in Zeile 4, Spalte 3 nicht wohlgeformt."},
+        {laughs, kErrorXml, "Die XML-Datei enthält in Zeile 2 eine Dokumenttypdefinition (DOCTYPE)"},
+        {Zipped("blz-aktuell-xml-data.xml", laughs), kErrorXml, "Die XML-Datei enthält in Zeile 2 eine"},
+        {"<?xml version=\"1.0\"?>\n<Document/>\n", kErrorNoEntries, "Die Datei „"},
+    };
+    for (const auto& c : cases) {
+        const Converted run = Convert(c.input);
+        const std::string expected = "Fehler " + std::to_string(c.number) + ": " + c.description;
+        EXPECT_TRUE(run.err.starts_with(expected)) << run.err << "\nexpected: " << expected;
+        EXPECT_EQ(std::tie(run.status, run.out, run.csv), std::tie(kExitFailure, "", "")) << c.description;
+    }
+}
+
+}  // namespace
+}  // namespace leitzahl
