@@ -6,9 +6,10 @@
 #include <windows.h>
 
 #include <objidl.h>
-#include <shlwapi.h>
 #include <xmllite.h>
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -29,6 +30,48 @@ struct Held {
     Held() = default;
     Held(const Held&) = delete;
     Held& operator=(const Held&) = delete;
+};
+
+// Hands XmlLite the document in pieces that end between characters: Wine's XmlLite
+// loses a UTF-8 character that a piece cuts in two.
+class DocumentStream final : public ISequentialStream {
+public:
+    explicit DocumentStream(std::string_view document) : rest_(document) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override
+    {
+        if (id == __uuidof(IUnknown) || id == __uuidof(ISequentialStream)) {
+            *object = static_cast<ISequentialStream*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    // Lives on the caller's stack, longer than the reader that holds it.
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG size, ULONG* read) override
+    {
+        std::size_t length = std::min<std::size_t>(size, rest_.size());
+        // Back to the start of a character when the piece ends inside one.
+        if (length < rest_.size()) {
+            std::size_t start = length;
+            while (start > 0 && (static_cast<unsigned char>(rest_[start]) & 0xC0) == 0x80) {
+                --start;
+            }
+            length = start > 0 ? start : length;
+        }
+        std::memcpy(buffer, rest_.data(), length);
+        rest_.remove_prefix(length);
+        if (read != nullptr) {
+            *read = static_cast<ULONG>(length);
+        }
+        return length > 0 ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
+
+private:
+    std::string_view rest_;
 };
 
 using CreateXmlReaderCall = HRESULT(WINAPI*)(REFIID, void**, IMalloc*);
@@ -61,17 +104,12 @@ MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onE
 {
     const CreateXmlReaderCall create = LoadCreateXmlReader();
     Held<IXmlReader> reader;
-    if (create == nullptr || document.size() > MAXDWORD ||
-        FAILED(create(__uuidof(IXmlReader), reinterpret_cast<void**>(&reader.object), nullptr))) {
+    if (create == nullptr || FAILED(create(__uuidof(IXmlReader), reinterpret_cast<void**>(&reader.object), nullptr))) {
         throw std::bad_alloc();
     }
-    Held<IStream> stream;
-    stream.object = SHCreateMemStream(reinterpret_cast<const BYTE*>(document.data()), static_cast<UINT>(document.size()));
-    if (stream.object == nullptr) {
-        throw std::bad_alloc();
-    }
+    DocumentStream stream(document);
     reader.object->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit);
-    reader.object->SetInput(stream.object);
+    reader.object->SetInput(&stream);
     int depth = 0;
     bool leaf = false;
     std::string text;
