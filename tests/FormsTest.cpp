@@ -111,21 +111,29 @@ TEST(Forms, RecordsThatDoNotFitAreCountedByLineOrRecord)
         return "<BLZEintrag><BLZ>" + code + "</BLZ><Merkmal>1</Merkmal>" + name + "<PruefZiffMeth>" + method +
                "</PruefZiffMeth></BLZEintrag>\n";
     };
+    // A quoted ";" and a doubled quote inside a name; a line of 12 fields; a code of 7 digits.
+    const std::string csvRecords = "\"10000000\";\"1\";\"Bank \"\"Alt\"\"; Nord\"" + fields.substr(4) + "\r\n" +
+                                   "\"10000001\";\"1\";\"Kurz\";\"1\";\"2\";\"3\";\"4\";\"5\";\"06\";\"7\";\"U\";\"0\"\r\n" +
+                                   "\"1000002\";\"1\";\"Sieben\"" + fields.substr(4) + "\r\n";
+    const std::string semicolonWarning =
+        "Warnung: 1 Eintrag hat ein „;“ im Text, das in der CSV-Datei eine weitere Spalte ergibt (Bankleitzahl "
+        "10000000).\n";
+    const std::string csvEntries = "10000000;Bank \"Alt\"; Nord;09\n10000001;Kurz;06\n1000002;Sieben;09";
     const struct {
         std::string input;
         int status;
         std::string err;
         std::string csv;
     } cases[] = {
-        // A quoted ";" and a doubled quote inside a name; a line of 12 fields; a code of 7 digits.
-        {header + "\"10000000\";\"1\";\"Bank \"\"Alt\"\"; Nord\"" + fields.substr(4) + "\r\n" +
-             "\"10000001\";\"1\";\"Kurz\";\"1\";\"2\";\"3\";\"4\";\"5\";\"06\";\"7\";\"U\";\"0\"\r\n" +
-             "\"1000002\";\"1\";\"Sieben\"" + fields.substr(4) + "\r\n",
-         kExitWarning,
-         "Warnung: 2 von 3 Zeilen sehen nicht wie Einträge der Bankleitzahlendatei aus (erste: Zeile 3).\n"
-         "Warnung: 1 Eintrag hat ein „;“ im Text, das in der CSV-Datei eine weitere Spalte ergibt (Bankleitzahl "
-         "10000000).\n",
-         "10000000;Bank \"Alt\"; Nord;09\n10000001;Kurz;06\n1000002;Sieben;09"},
+        {header + csvRecords, kExitWarning,
+         "Warnung: 2 von 3 Zeilen sehen nicht wie Einträge der Bankleitzahlendatei aus (erste: Zeile 3).\n" +
+             semicolonWarning,
+         csvEntries},
+        // Without its header line, as a spreadsheet may save it.
+        {csvRecords, kExitWarning,
+         "Warnung: 2 von 3 Zeilen sehen nicht wie Einträge der Bankleitzahlendatei aus (erste: Zeile 2).\n" +
+             semicolonWarning,
+         csvEntries},
         // Entities, a missing name, a record without a method code, an empty element.
         {xml(record("10000000", "<Bezeichnung>A &amp; B</Bezeichnung>", "00") + record("10000001", "", "01") +
              record("10000002", "<Bezeichnung/>", "")),
