@@ -4,10 +4,10 @@
 
 namespace leitzahl {
 
-Failure XmlNotWellFormed(long line, long column)
+// The line only: the parsers count columns differently.
+Failure XmlNotWellFormed(long line)
 {
-    return Failure{kErrorXml, "Die XML-Datei ist in Zeile " + std::to_string(line) + ", Spalte " +
-                                  std::to_string(column) + " nicht wohlgeformt."};
+    return Failure{kErrorXml, "Die XML-Datei ist in Zeile " + std::to_string(line) + " nicht wohlgeformt."};
 }
 
 Failure XmlWithDocumentType(long line)

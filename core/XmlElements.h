@@ -18,7 +18,7 @@ using XmlElementEnd = std::function<void(int depth, std::string_view name, std::
 MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onEnd);
 
 // The failures, worded alike on every system.
-Failure XmlNotWellFormed(long line, long column);
+Failure XmlNotWellFormed(long line);
 Failure XmlWithDocumentType(long line);
 
 }  // namespace leitzahl

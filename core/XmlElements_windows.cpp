@@ -155,13 +155,11 @@ MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onE
         throw std::bad_alloc();
     }
     UINT line = 0;
-    UINT column = 0;
     reader.object->GetLineNumber(&line);
-    reader.object->GetLinePosition(&column);
     if (static_cast<unsigned long>(status) == WC_E_DTDPROHIBITED) {
         return XmlWithDocumentType(static_cast<long>(line));
     }
-    return XmlNotWellFormed(static_cast<long>(line), static_cast<long>(column));
+    return XmlNotWellFormed(static_cast<long>(line));
 }
 
 }  // namespace leitzahl

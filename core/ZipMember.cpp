@@ -4,6 +4,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -99,24 +100,45 @@ MaybeFailure ReadDirectory(std::string_view archive, std::size_t end, std::size_
     return std::nullopt;
 }
 
-MaybeFailure Inflate(std::string_view packed, std::string& member)
+// Inflates the member's data and sums its CRC-32 a piece at a time, while the piece is
+// still in the cache.
+MaybeFailure Inflate(std::string_view packed, std::string& member, std::uint32_t& crc)
 {
+    constexpr uInt kPiece = 1 << 20;
     z_stream stream{};
     if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) {
         throw std::bad_alloc();
     }
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
     stream.avail_in = static_cast<uInt>(packed.size());
-    stream.next_out = reinterpret_cast<Bytef*>(member.data());
-    stream.avail_out = static_cast<uInt>(member.size());
-    int status = inflate(&stream, Z_FINISH);
-    // An empty member still ends its stream, with room for nothing.
-    const bool whole = status == Z_STREAM_END && stream.avail_out == 0;
+    auto* const out = reinterpret_cast<Bytef*>(member.data());
+    std::size_t done = 0;
+    int status = Z_OK;
+    while (status == Z_OK && done < member.size()) {
+        const std::size_t piece = std::min<std::size_t>(kPiece, member.size() - done);
+        stream.next_out = out + done;
+        stream.avail_out = static_cast<uInt>(piece);
+        status = inflate(&stream, Z_NO_FLUSH);
+        const std::size_t made = piece - stream.avail_out;
+        crc = static_cast<std::uint32_t>(crc32(crc, out + done, static_cast<uInt>(made)));
+        done += made;
+        if (status == Z_OK && made == 0) {
+            status = Z_DATA_ERROR;  // the data ended before the member did
+        }
+    }
+    // The stream must end exactly where the member does.
+    if (status == Z_OK) {
+        Bytef extra = 0;
+        stream.next_out = &extra;
+        stream.avail_out = 1;
+        status = inflate(&stream, Z_FINISH);
+        status = status == Z_STREAM_END && stream.avail_out == 1 ? Z_STREAM_END : Z_DATA_ERROR;
+    }
     inflateEnd(&stream);
     if (status == Z_MEM_ERROR) {
         throw std::bad_alloc();
     }
-    return whole ? std::nullopt : MaybeFailure(Damaged());
+    return status == Z_STREAM_END && done == member.size() ? std::nullopt : MaybeFailure(Damaged());
 }
 
 }  // namespace
@@ -162,18 +184,21 @@ MaybeFailure UnpackOnlyMember(std::string_view archive, std::string& member, std
         return Damaged();
     }
     const std::string_view packed = archive.substr(data, found.packedSize);
-    member.assign(found.size, '\0');
+    std::uint32_t crc = 0;
     if (found.method == kStored) {
-        if (packed.size() != member.size()) {
+        if (packed.size() != found.size) {
             return Damaged();
         }
         member.assign(packed);
-    } else if (!member.empty()) {
-        if (MaybeFailure failure = Inflate(packed, member)) {
+        crc = static_cast<std::uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef*>(member.data()), static_cast<uInt>(member.size())));
+    } else {
+        member.assign(found.size, '\0');
+        if (MaybeFailure failure = Inflate(packed, member, crc)) {
             return failure;
         }
     }
-    if (crc32(0, reinterpret_cast<const Bytef*>(member.data()), static_cast<uInt>(member.size())) != found.crc) {
+    if (crc != found.crc) {
         return ArchiveFailure("Das ZIP-Archiv ist beschädigt: die Prüfsumme der Datei " + Quoted(name) +
                               " stimmt nicht.");
     }

@@ -195,7 +195,7 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
          "Das ZIP-Archiv enthält keine Bankleitzahlendatei, sondern „Anleitung-zur-Datei.pdf“."},
         {Zipped("blz-aktuell-txt-data.zip", zip), kErrorArchive, "Das ZIP-Archiv enthält keine Bankleitzahlendatei"},
         {"<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>1</BLZ>\n</Document>\n", kErrorXml,
-         "Die XML-Datei ist in Zeile 4, Spalte 3 nicht wohlgeformt."},
+         "Die XML-Datei ist in Zeile 4 nicht wohlgeformt."},
         {laughs, kErrorXml, "Die XML-Datei enthält in Zeile 2 eine Dokumenttypdefinition (DOCTYPE)"},
         {Zipped("blz-aktuell-xml-data.xml", laughs), kErrorXml, "Die XML-Datei enthält in Zeile 2 eine"},
         {"<?xml version=\"1.0\"?>\n<Document/>\n", kErrorNoEntries, "Die Datei „"},
