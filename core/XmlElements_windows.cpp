@@ -32,8 +32,8 @@ struct Held {
     Held& operator=(const Held&) = delete;
 };
 
-// Hands XmlLite the document in pieces that end between characters: Wine's XmlLite
-// loses a UTF-8 character that a piece cuts in two.
+// Hands XmlLite the document in pieces that end in an ASCII byte: Wine's XmlLite takes a
+// piece that ends in any other byte for one that ends inside a character, and loses it.
 class DocumentStream final : public ISequentialStream {
 public:
     explicit DocumentStream(std::string_view document) : rest_(document) {}
@@ -53,13 +53,12 @@ public:
     HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG size, ULONG* read) override
     {
         std::size_t length = std::min<std::size_t>(size, rest_.size());
-        // Back to the start of a character when the piece ends inside one.
         if (length < rest_.size()) {
-            std::size_t start = length;
-            while (start > 0 && (static_cast<unsigned char>(rest_[start]) & 0xC0) == 0x80) {
-                --start;
+            std::size_t end = length;
+            while (end > 0 && static_cast<unsigned char>(rest_[end - 1]) >= 0x80) {
+                --end;
             }
-            length = start > 0 ? start : length;
+            length = end > 0 ? end : length;
         }
         std::memcpy(buffer, rest_.data(), length);
         rest_.remove_prefix(length);
