@@ -113,38 +113,31 @@ TEST_F(Form1Test, OpenShowsEntriesOrTheErrorBoxAndAnEmptyList)
 }
 
 // Every download of one quarter, in whichever form and under whichever name, shows the
-// list, the counts and the warning of the text form; the summary names the file opened.
+// list and the counts of the text form; the summary names the file opened. (The converter's
+// cases compare the warnings; each box costs seconds under Wine.)
 TEST_F(Form1Test, EveryDownloadFormShowsTheSameList)
 {
     using Form = generator::Options::Form;
-    generator::Options options{.records = 60, .seed = 7, .crlf = true};
+    generator::Options options{.records = 30, .seed = 7, .crlf = true, .semicolonNames = false};
     WriteBytes(at("blz.txt"), Generated(options));
-    const std::vector<Seen> warning = window.handOver(at("blz.txt"), {""});
-    ASSERT_EQ(warning[0].icon, Icon::Warning);
+    window.handOver(at("blz.txt"));
     const Shown text = window.shown();
     // Downloads get renamed: the XML here as a text file.
     const std::string names[] = {"blz-aktuell-csv-data(1).csv", "blz-aktuell-csv-zip-data.zip", "blz-aktuell.txt",
                                  "blz-aktuell-xml-zip-data.zip", "blz-aktuell-txt-zip-data.zip"};
-    int next = 0;
-    for (const Form form : {Form::Csv, Form::Xml}) {
-        for (const bool zipped : {false, true}) {
-            options.form = form;
-            options.zipped = zipped;
-            const std::string& name = names[next++];
-            WriteBytes(at(name), Generated(options));
-            SCOPED_TRACE(name);
-            EXPECT_EQ(Fields(window.handOver(at(name), {""})[0]), Fields(warning[0]));
-            Shown shown = window.shown();
-            EXPECT_EQ(shown.label2, summary(name, 60, static_cast<int>(text.rows.size())));
-            shown.label2 = text.label2;
-            shown.label3 = text.label3;  // dots from ticks of a slow run
-            EXPECT_EQ(shown, text);
-        }
+    for (int next = 0; next < 5; ++next) {
+        options.form = next < 2 ? Form::Csv : next < 4 ? Form::Xml : Form::Text;
+        options.zipped = next % 2 == 1 || next == 4;
+        const std::string& name = names[next];
+        WriteBytes(at(name), Generated(options));
+        SCOPED_TRACE(name);
+        window.handOver(at(name));
+        Shown shown = window.shown();
+        EXPECT_EQ(shown.label2, summary(name, 30, static_cast<int>(text.rows.size())));
+        shown.label2 = text.label2;
+        shown.label3 = text.label3;  // dots from ticks of a slow run
+        EXPECT_EQ(shown, text);
     }
-    options.form = Form::Text;  // and zipped
-    WriteBytes(at(names[next]), Generated(options));
-    EXPECT_EQ(Fields(window.handOver(at(names[next]), {""})[0]), Fields(warning[0]));
-    EXPECT_EQ(window.shown().rows, text.rows);
 }
 
 // A cancelled save and one into a missing folder keep the list; a name without
