@@ -22,9 +22,11 @@ struct ImportResult {
     // Entries appended to the list: one per non-blank line.
     std::size_t entriesRead = 0;
     // Non-blank lines that do not look like a record of the sort-code file (in its
-    // 168- or 174-character form), and the number of the first of them, from 1.
+    // 168- or 174-character form; a CSV line with another number of fields, a code that
+    // is not 8 digits, no name or method code), and the number of the first of them,
+    // from 1. Of the XML form: records, and the record's number.
     std::size_t unfitLines = 0;
-    std::int64_t firstUnfitLine = 0;  // of the XML form: the number of the record
+    std::int64_t firstUnfitLine = 0;
     // Entries whose bank name holds a ";", which gives their line of the CSV a fourth
     // column; and the sort code of the first of them.
     std::size_t semicolonNames = 0;
