@@ -73,20 +73,28 @@ char* Put(char* out, std::string_view piece)
     return std::copy(piece.begin(), piece.end(), out);
 }
 
-// The entry of a trimmed line of at least 9 characters, written to entry, which holds
-// kLongestEntry bytes; gives back its length.
-std::size_t CutEntry(std::string_view line, bool extended, char* entry)
+bool HoldsSemicolon(std::string_view field)
 {
+    return field.find(';') != std::string_view::npos;
+}
+
+// The entry of a trimmed line of at least 9 characters, written to entry, which holds
+// kLongestEntry bytes; gives back its length. extraColumn tells whether a field holds a ";".
+std::size_t CutEntry(std::string_view line, bool extended, char* entry, bool& extraColumn)
+{
+    const std::string_view sortCode = line.substr(0, kSortCodeLength);
     const std::string_view name =
         TrimSpaces(line.substr(0, std::min(line.size(), kNameEnd)).substr(kNameStart));
     const std::size_t fromEnd = extended ? kExtendedMethodFromEnd : kMethodFromEnd;
-    const std::string_view tail = line.size() > fromEnd ? line.substr(line.size() - fromEnd) : line;
+    const std::string_view method =
+        (line.size() > fromEnd ? line.substr(line.size() - fromEnd) : line).substr(0, kMethodLength);
+    extraColumn = HoldsSemicolon(name) || HoldsSemicolon(sortCode) || HoldsSemicolon(method);
 
-    char* out = Put(entry, line.substr(0, kSortCodeLength));
+    char* out = Put(entry, sortCode);
     *out++ = ';';
     out = Put(out, name);
     *out++ = ';';
-    out = Put(out, tail.substr(0, kMethodLength));
+    out = Put(out, method);
     return static_cast<std::size_t>(out - entry);
 }
 
@@ -120,10 +128,12 @@ void CutLines(std::string_view text, EntryList& list, ImportResult& result)
                 return;
             }
             const bool extended = EndsInTail(line, kExtendedTailDigits);
-            const std::string_view cut(entry, CutEntry(line, extended, entry));
-            list.append(cut);
+            bool extraColumn = false;
+            list.append(std::string_view(entry, CutEntry(line, extended, entry, extraColumn)));
             ++result.entriesRead;
-            CheckColumns(cut, cut.substr(0, kSortCodeLength), result);
+            if (extraColumn) {
+                CountExtraColumn(line.substr(0, kSortCodeLength), result);
+            }
             if (!LooksLikeRecord(line, extended)) {
                 CountUnfit(piece + 1, result);
             }
@@ -213,9 +223,9 @@ ImportResult ImportSortCodeText(std::string_view text, EntryList& list)
     return ImportLines(text, list, CutLines);
 }
 
-void CheckColumns(std::string_view entry, std::string_view sortCode, ImportResult& result)
+void CountExtraColumn(std::string_view sortCode, ImportResult& result)
 {
-    if (std::count(entry.begin(), entry.end(), ';') > 2 && result.semicolonNames++ == 0) {
+    if (result.semicolonNames++ == 0) {
         result.firstSemicolonCode = sortCode;
     }
 }
@@ -236,7 +246,9 @@ bool AppendEntry(std::string_view sortCode, std::string_view name, std::string_v
     entry.append(sortCode).append(1, ';').append(name).append(1, ';').append(method);
     list.append(entry);
     ++result.entriesRead;
-    CheckColumns(entry, sortCode, result);
+    if (HoldsSemicolon(sortCode) || HoldsSemicolon(name) || HoldsSemicolon(method)) {
+        CountExtraColumn(sortCode, result);
+    }
     return sortCode.size() == kSortCodeLength && AllDigits(sortCode) && !name.empty() &&
            method.size() == kMethodLength;
 }

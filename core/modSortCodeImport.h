@@ -66,8 +66,8 @@ ImportResult ImportFileText(EntryList& list, const std::string& shownName);
 // Loads the file into FileText, then imports FileText. FileText keeps the text.
 ImportResult ImportSortCodeFile(const std::string& path, EntryList& list);
 
-// Counts the entry when it holds more than the two ";" between its fields.
-void CheckColumns(std::string_view entry, std::string_view sortCode, ImportResult& result);
+// Counts an entry one of whose fields holds a ";", which adds a column to its line.
+void CountExtraColumn(std::string_view sortCode, ImportResult& result);
 
 // Appends "sort code;bank name;method code" for the fields of a CSV or XML record, and
 // gives back whether they look like a record's: 8 digits, a name and a 2-character code.
