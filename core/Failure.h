@@ -25,9 +25,9 @@ inline constexpr std::int32_t kErrorWriteProtected = 1002;
 // An input without a single entry: converting it would replace a result with nothing.
 inline constexpr std::int32_t kErrorNoEntries = 1003;
 // A ZIP archive that is damaged, empty, encrypted, too large or holds no single sort-code file.
-inline constexpr std::int32_t kErrorArchive = 1004;
+inline constexpr std::int32_t kErrorArchive = 1006;
 // An XML file that is not well-formed or carries a document type definition.
-inline constexpr std::int32_t kErrorXml = 1005;
+inline constexpr std::int32_t kErrorXml = 1007;
 
 // The system's numbers for the errors the program reports without a system call.
 #ifdef _WIN32
