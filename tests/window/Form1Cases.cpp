@@ -5,6 +5,7 @@
 #include "core/Version.h"
 #include "core/modFileToTextBox.h"
 #include "ui/shared/FormTexts.h"
+#include "ui/shared/ReadableColours.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -166,6 +167,48 @@ TEST_F(Form1Test, DuringRemovalSaveIsDisabledDotsGrowNestedOpenYieldsAndEndEnds)
     EXPECT_EQ(window.shown().label3, "");
     window.closeBox();
     EXPECT_EQ(window.ends, (std::vector<std::string>{summary("klein.txt", 3, 2), after.label2}));
+}
+
+// Each text the window colours itself reads (4.5:1) as link line and as status line, in
+// each scheme, chosen while the window is open; the usual light colours keep the designed
+// ones.
+TEST_F(Form1Test, TextsReadInEveryScheme)
+{
+    WriteBytes(at("blz.txt"), kSortCodeFile);
+    for (const form::Colour& label2 : {form::kLinkColour, form::kStatusColour}) {
+        for (const Scheme scheme : {Scheme::Dark, Scheme::HighContrast, Scheme::Light}) {
+            SCOPED_TRACE(static_cast<int>(scheme));
+            window.useScheme(scheme);
+            const auto colours = window.textColours();
+            for (const auto& [text, background] : colours) {
+                EXPECT_GE(form::ContrastRatio(text, background), form::kReadableContrast);
+            }
+            EXPECT_TRUE(scheme != Scheme::Light || (colours[1].first == label2 && colours[2].first == form::kDotsColour));
+        }
+        window.handOver(at("blz.txt"));
+    }
+}
+
+// Keyboard and screen readers: Tab after the end button reaches the link line, a link,
+// and Enter and Space open the page; the status line it turns into is announced and
+// passed by. The buttons are named without "&", the list by its own name.
+TEST_F(Form1Test, LinkLineByKeyboardAndScreenReader)
+{
+    WriteBytes(at("blz.txt"), kSortCodeFile);
+    for (int index = 0; index < 3; ++index) {
+        std::string name = form::kButtonCaptions[index];
+        std::erase(name, '&');
+        EXPECT_EQ(window.accessible("Command1_" + std::to_string(index)).name, name);
+    }
+    EXPECT_EQ(window.accessible("List1").name, form::kList1Name);
+    EXPECT_EQ(window.tabFromEnd(), "Label2");
+    EXPECT_EQ(window.press(Key::Enter) + window.press(Key::Space), 2);
+    EXPECT_NE(window.accessible("Label2").link, std::optional(false));
+    window.announcements();
+    window.handOver(at("blz.txt"));
+    EXPECT_NE(window.announcements(), std::optional(0));
+    EXPECT_EQ(window.tabFromEnd(), "Command1_0");
+    EXPECT_NE(window.accessible("Label2").link, std::optional(true));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "WindowDriver.h"
 #include "ui/shared/FormTexts.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
@@ -34,6 +35,19 @@ public:
 public slots:
     void open(const QUrl& url) { opened.append(url); }
 };
+
+QPalette lightPalette;  // the platform's own, as the application starts
+int announced = 0;
+
+void NoteAnnouncement(QAccessibleEvent* event)
+{
+    announced += event->type() == QAccessible::NameChanged && event->object()->objectName() == "Label2" ? 1 : 0;
+}
+
+leitzahl::form::Colour ToColour(const QColor& colour)
+{
+    return {colour.red(), colour.green(), colour.blue()};
+}
 
 // Runs in whatever event loop turns: a dialog's own once it shows.
 void AnswerDialog()
@@ -82,6 +96,8 @@ bool WindowDriver::Prepare()
         new QApplication(argc, argv);
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         InstallGermanTranslations();
+        lightPalette = QApplication::palette();
+        QAccessible::installUpdateHandler(NoteAnnouncement);
         auto* answer = new QTimer(qApp);
         QObject::connect(answer, &QTimer::timeout, AnswerDialog);
         answer->start(1);
@@ -105,7 +121,63 @@ WindowDriver::WindowDriver()
     poll->start(1);
 }
 
-WindowDriver::~WindowDriver() = default;
+WindowDriver::~WindowDriver()
+{
+    QApplication::setPalette(lightPalette);
+}
+
+void WindowDriver::useScheme(Scheme scheme)
+{
+    QPalette palette = lightPalette;
+    if (scheme != Scheme::Light) {
+        const bool dark = scheme == Scheme::Dark;
+        for (const auto role : {QPalette::Window, QPalette::Button, QPalette::Base}) {
+            palette.setColor(role, dark ? QColor(0x35, 0x35, 0x35) : QColor(Qt::black));
+        }
+        for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) {
+            palette.setColor(role, dark ? QColor(0xee, 0xee, 0xec) : QColor(Qt::white));
+        }
+        palette.setColor(QPalette::Link, dark ? QColor(0x1b, 0x6a, 0xcb) : QColor(Qt::yellow));
+    }
+    QApplication::setPalette(palette);
+}
+
+std::vector<std::pair<leitzahl::form::Colour, leitzahl::form::Colour>> WindowDriver::textColours() const
+{
+    std::vector<std::pair<leitzahl::form::Colour, leitzahl::form::Colour>> colours;
+    for (const char* name : {"Label1", "Label2", "Label3"}) {
+        colours.emplace_back(ToColour(form.findChild<QLabel*>(name)->palette().color(QPalette::WindowText)),
+                             ToColour(form.palette().color(QPalette::Window)));
+    }
+    return colours;
+}
+
+std::string WindowDriver::tabFromEnd()
+{
+    auto* end = form.findChild<QPushButton*>("Command1_2");
+    end->setFocus();
+    QTest::keyClick(end, Qt::Key_Tab);
+    return QApplication::focusWidget()->objectName().toStdString();
+}
+
+int WindowDriver::press(Key key)
+{
+    UrlCatcher catcher;
+    QTest::keyClick(QApplication::focusWidget(), key == Key::Enter ? Qt::Key_Return : Qt::Key_Space);
+    return static_cast<int>(catcher.opened.count(QUrl(leitzahl::form::kDownloadAddress)));
+}
+
+Accessible WindowDriver::accessible(const std::string& control) const
+{
+    QAccessibleInterface* object =
+        QAccessible::queryAccessibleInterface(form.findChild<QWidget*>(QString::fromStdString(control)));
+    return {object->text(QAccessible::Name).toStdString(), object->role() == QAccessible::Link};
+}
+
+std::optional<int> WindowDriver::announcements()
+{
+    return QAccessible::isActive() ? std::optional(std::exchange(announced, 0)) : std::nullopt;
+}
 
 std::vector<Seen> WindowDriver::drop(const std::vector<std::string>& paths, const std::vector<std::string>& answers)
 {

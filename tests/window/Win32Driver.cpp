@@ -7,7 +7,10 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <dlgs.h>
+#include <algorithm>
+#include <array>
 #include <gtest/gtest.h>
+#include <oleacc.h>
 #include <shlobj.h>
 #include <utility>
 
@@ -17,6 +20,47 @@ namespace {
 
 std::vector<HWND> created;  // dialogs and boxes not yet answered
 WindowDriver* current = nullptr;
+int announced = 0;
+int opened = 0;
+
+// The system colours a scheme sets, and the machine's own, restored after each case.
+constexpr std::array<int, 5> kSchemeParts{COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_HOTLIGHT, COLOR_WINDOW, COLOR_WINDOWTEXT};
+std::array<COLORREF, 5> machineColours{};
+const std::pair<int, const char*> kControls[] = {{Form1::kCommand1Id, "Command1_0"},     {Form1::kCommand1Id + 1, "Command1_1"},
+                                                 {Form1::kCommand1Id + 2, "Command1_2"}, {Form1::kList1Id, "List1"},
+                                                 {Form1::kLabel2Id, "Label2"}};
+
+void CALLBACK NoteAnnouncement(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD)
+{
+    announced += GetDlgCtrlID(window) == Form1::kLabel2Id ? 1 : 0;
+}
+
+// As the message loop hands a key to the window.
+void SendKey(HWND window, WPARAM key)
+{
+    MSG message{GetFocus(), WM_KEYDOWN, key, 0, 0, {}};
+    if (!IsDialogMessageW(window, &message)) {
+        DispatchMessageW(&message);
+    }
+}
+
+// The colours the window gives a label when it paints: text and background.
+std::pair<COLORREF, COLORREF> PaintColours(HWND window, HWND label)
+{
+    HDC context = GetDC(label);
+    const auto brush = reinterpret_cast<HBRUSH>(
+        SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(context), reinterpret_cast<LPARAM>(label)));
+    LOGBRUSH fill{};
+    GetObjectW(brush, sizeof fill, &fill);
+    const std::pair<COLORREF, COLORREF> colours{GetTextColor(context), fill.lbColor};
+    ReleaseDC(label, context);
+    return colours;
+}
+
+leitzahl::form::Colour ToColour(COLORREF colour)
+{
+    return {GetRValue(colour), GetGValue(colour), GetBValue(colour)};
+}
 
 std::string TextOf(HWND window)
 {
@@ -84,13 +128,17 @@ bool WindowDriver::Prepare()
     static INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     static const bool ready = InitCommonControlsEx(&controls) != FALSE &&
                               SetWindowsHookExW(WH_CBT, NoteCreated, nullptr, GetCurrentThreadId()) != nullptr &&
-                              SetTimer(nullptr, 0, 5, Poll) != 0;
+                              SetTimer(nullptr, 0, 5, Poll) != 0 &&
+                              SetWinEventHook(0x8019, 0x8019, nullptr, NoteAnnouncement, GetCurrentProcessId(),
+                                              GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT) != nullptr;
+    std::ranges::transform(kSchemeParts, machineColours.begin(), GetSysColor);
     return ready;
 }
 
 WindowDriver::WindowDriver() : form(GetModuleHandleW(nullptr))
 {
     form.setEndProgram([this] { ends.push_back(shown().label2); });
+    form.setOpenPage([] { ++opened; });
     ShowWindow(form.handle(), SW_SHOW);
     current = this;
 }
@@ -98,6 +146,82 @@ WindowDriver::WindowDriver() : form(GetModuleHandleW(nullptr))
 WindowDriver::~WindowDriver()
 {
     current = nullptr;
+    SetSysColors(kSchemeParts.size(), kSchemeParts.data(), machineColours.data());
+}
+
+void WindowDriver::useScheme(Scheme scheme)
+{
+    // Windows 10's light colours; a dark face with the light scheme's link colour; the
+    // high-contrast theme with a black background (Wine has no high-contrast flag).
+    constexpr COLORREF white = RGB(255, 255, 255);
+    constexpr std::array<COLORREF, 5> light{RGB(240, 240, 240), 0, RGB(0, 102, 204), white, 0};
+    constexpr std::array<COLORREF, 5> dark{RGB(43, 43, 43), white, RGB(0, 102, 204), RGB(32, 32, 32), white};
+    constexpr std::array<COLORREF, 5> contrast{0, white, RGB(255, 255, 0), 0, white};
+    SetSysColors(kSchemeParts.size(), kSchemeParts.data(),
+                 (scheme == Scheme::Light ? light : scheme == Scheme::Dark ? dark : contrast).data());
+}
+
+std::vector<std::pair<leitzahl::form::Colour, leitzahl::form::Colour>> WindowDriver::textColours() const
+{
+    std::vector<std::pair<leitzahl::form::Colour, leitzahl::form::Colour>> colours;
+    for (const int label : {Form1::kLabel1Id, Form1::kLabel2Id, Form1::kLabel3Id}) {
+        const auto [text, background] = PaintColours(form.handle(), GetDlgItem(form.handle(), label));
+        colours.emplace_back(ToColour(text), ToColour(background));
+    }
+    return colours;
+}
+
+std::string WindowDriver::tabFromEnd()
+{
+    SetFocus(GetDlgItem(form.handle(), Form1::kCommand1Id + 2));
+    SendKey(form.handle(), VK_TAB);
+    const auto named = std::ranges::find(kControls, GetDlgCtrlID(GetFocus()), &std::pair<int, const char*>::first);
+    return named != std::end(kControls) ? named->second : "";
+}
+
+int WindowDriver::press(Key key)
+{
+    opened = 0;
+    SendKey(form.handle(), key == Key::Enter ? VK_RETURN : VK_SPACE);
+    return opened;
+}
+
+Accessible WindowDriver::accessible(const std::string& control) const
+{
+    const auto named = std::ranges::find(kControls, control, [](const auto& entry) { return std::string(entry.second); });
+    IAccessible* object = nullptr;
+    Accessible seen;
+    if (named != std::end(kControls) &&
+        SUCCEEDED(AccessibleObjectFromWindow(GetDlgItem(form.handle(), named->first), OBJID_CLIENT,
+                                             __uuidof(IAccessible), reinterpret_cast<void**>(&object)))) {
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR name = nullptr;
+        VARIANT role{};
+        object->get_accName(self, &name);
+        object->get_accRole(self, &role);
+        seen.name = name != nullptr ? Narrow(name) : "";
+        SysFreeString(name);
+        // Wine gives every control the role of a plain window; only Windows tells a link.
+        if (role.vt == VT_I4 && role.lVal != ROLE_SYSTEM_CLIENT) {
+            seen.link = role.lVal == ROLE_SYSTEM_LINK;
+        }
+        object->Release();
+    }
+    // A narrow button's caption breaks onto two lines.
+    std::ranges::replace(seen.name, '\n', ' ');
+    return seen;
+}
+
+std::optional<int> WindowDriver::announcements()
+{
+    // The system hands out-of-context events to the thread's message loop.
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&message);
+    }
+    return std::exchange(announced, 0);
 }
 
 std::vector<Seen> WindowDriver::drop(const std::vector<std::string>& paths, const std::vector<std::string>& answers)
@@ -125,14 +249,11 @@ Shown WindowDriver::shown() const
     HWND window = form.handle();
     HWND label2 = GetDlgItem(window, Form1::kLabel2Id);
     HWND list = GetDlgItem(window, Form1::kList1Id);
-    HDC context = GetDC(label2);
-    SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(context), reinterpret_cast<LPARAM>(label2));
     Shown shown{TextOf(window), TextOf(label2), TextOf(GetDlgItem(window, Form1::kLabel3Id)),
-                GetTextColor(context) == RGB(0, 0, 255) &&
+                PaintColours(window, label2).first == RGB(0, 0, 255) &&
                     SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(label2), HTCLIENT) == TRUE,
                 IsWindowEnabled(GetDlgItem(window, Form1::kCommand1Id + 1)) != FALSE, IsWindowVisible(list) != FALSE,
                 std::vector<std::string>(static_cast<std::size_t>(ListView_GetItemCount(list)))};
-    ReleaseDC(label2, context);
     std::wstring text(512, L'\0');
     for (std::size_t row = 0; row < shown.rows.size(); ++row) {
         ListView_GetItemText(list, static_cast<int>(row), 0, text.data(), static_cast<int>(text.size()));

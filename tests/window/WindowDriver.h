@@ -9,9 +9,12 @@
 #include "ui/qt/Form1.h"
 #endif
 
+#include "ui/shared/FormTexts.h"
+
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace leitzahl::test {
@@ -36,6 +39,18 @@ struct Shown {
     bool listShown = false;
     std::vector<std::string> rows;
     bool operator==(const Shown&) const = default;
+};
+
+// The colours a user may choose: the usual light ones, a dark style, a high-contrast theme
+// (black face, white text, yellow links).
+enum class Scheme { Light, Dark, HighContrast };
+enum class Key { Enter, Space };
+
+// What a screen reader learns of a control: its name, and whether it is a link (unknown
+// where the system gives no role of its own).
+struct Accessible {
+    std::string name;
+    std::optional<bool> link;
 };
 
 // Runs step; each dialog or box that opens meanwhile takes the next of the answers: the
@@ -67,6 +82,20 @@ public:
 
     Shown shown() const;
     std::string programFolder() const;
+
+    // Gives the window system a scheme's colours, as when the user picks one while the
+    // window is open.
+    void useScheme(Scheme scheme);
+    // The colours Label1, Label2 and Label3 paint with: text, background.
+    std::vector<std::pair<form::Colour, form::Colour>> textColours() const;
+    // Tab on the end button: the control that then has the focus (its object name).
+    std::string tabFromEnd();
+    // The key on the control with the focus: how often the download page opened.
+    int press(Key key);
+    Accessible accessible(const std::string& control) const;
+    // How often the status line was announced since the last call; unknown where no screen
+    // reader could listen (Qt offscreen, which has no accessibility bridge).
+    std::optional<int> announcements();
 
     bool ready = Prepare();  // the window system, before the window
     Form1 form;
