@@ -174,6 +174,9 @@ TEST_F(Form1Test, DuringRemovalSaveIsDisabledDotsGrowNestedOpenYieldsAndEndEnds)
 // ones.
 TEST_F(Form1Test, TextsReadInEveryScheme)
 {
+    // The formula's own figures: black on white, and the palest grey that reads on white.
+    EXPECT_NEAR(form::ContrastRatio({0, 0, 0}, {255, 255, 255}), 21.0, 0.01);
+    EXPECT_NEAR(form::ContrastRatio({255, 255, 255}, {118, 118, 118}), 4.54, 0.01);
     WriteBytes(at("blz.txt"), kSortCodeFile);
     for (const form::Colour& label2 : {form::kLinkColour, form::kStatusColour}) {
         for (const Scheme scheme : {Scheme::Dark, Scheme::HighContrast, Scheme::Light}) {
@@ -184,6 +187,7 @@ TEST_F(Form1Test, TextsReadInEveryScheme)
                 EXPECT_GE(form::ContrastRatio(text, background), form::kReadableContrast);
             }
             EXPECT_TRUE(scheme != Scheme::Light || (colours[1].first == label2 && colours[2].first == form::kDotsColour));
+            EXPECT_TRUE(label2 != form::kLinkColour || colours[1].first != colours[0].first) << "a link like plain text";
         }
         window.handOver(at("blz.txt"));
     }

@@ -124,6 +124,7 @@ WindowDriver::WindowDriver()
 WindowDriver::~WindowDriver()
 {
     QApplication::setPalette(lightPalette);
+    QCoreApplication::sendPostedEvents();
 }
 
 void WindowDriver::useScheme(Scheme scheme)
@@ -140,6 +141,7 @@ void WindowDriver::useScheme(Scheme scheme)
         palette.setColor(QPalette::Link, dark ? QColor(0x1b, 0x6a, 0xcb) : QColor(Qt::yellow));
     }
     QApplication::setPalette(palette);
+    QCoreApplication::sendPostedEvents();  // as the event loop hands the change to the window
 }
 
 std::vector<std::pair<leitzahl::form::Colour, leitzahl::form::Colour>> WindowDriver::textColours() const

@@ -188,7 +188,8 @@ void Form1::PaintInSchemeColours()
     const form::Colour text = ToColour(scheme.color(QPalette::WindowText));
     SetTextColour(Label3_, form::ReadableColour({form::kDotsColour, text}, background));
     const form::Colour link = ToColour(scheme.color(QPalette::Link));
-    SetTextColour(Label2_, label2IsLink_ ? form::ReadableColour({form::kLinkColour, link, text}, background)
+    SetTextColour(Label2_, label2IsLink_ ? form::ReadableColour({form::kLinkColour, link, form::Halfway(link, text), text},
+                                                                background)
                                          : form::ReadableColour({form::kStatusColour, text}, background));
 }
 

@@ -27,6 +27,11 @@ double ContrastRatio(const Colour& first, const Colour& second)
     return (std::max(one, other) + 0.05) / (std::min(one, other) + 0.05);
 }
 
+Colour Halfway(const Colour& from, const Colour& to)
+{
+    return {(from.red + to.red) / 2, (from.green + to.green) / 2, (from.blue + to.blue) / 2};
+}
+
 Colour ReadableColour(std::initializer_list<Colour> candidates, const Colour& background)
 {
     for (const Colour& candidate : candidates) {

@@ -13,6 +13,10 @@ inline constexpr double kReadableContrast = 4.5;
 // The WCAG contrast ratio of two colours, from 1 (the same) to 21 (black on white).
 double ContrastRatio(const Colour& first, const Colour& second);
 
+// Halfway between two colours: a scheme's link colour brought towards its text colour
+// where the link colour itself does not read, so that the link still looks like one.
+Colour Halfway(const Colour& from, const Colour& to);
+
 // The first of the candidates that reads on the background; black or white, whichever
 // reads better, if none does.
 Colour ReadableColour(std::initializer_list<Colour> candidates, const Colour& background);

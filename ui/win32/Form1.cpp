@@ -47,8 +47,9 @@ COLORREF ReadableOnFace(const form::Colour& designed, int schemeIndex)
     const form::Colour face = SystemColour(COLOR_BTNFACE);
     const form::Colour scheme = SystemColour(schemeIndex);
     const form::Colour text = SystemColour(COLOR_BTNTEXT);
-    return ToColorRef(HighContrast() ? form::ReadableColour({scheme, text}, face)
-                                     : form::ReadableColour({designed, scheme, text}, face));
+    const form::Colour towardsText = form::Halfway(scheme, text);
+    return ToColorRef(HighContrast() ? form::ReadableColour({scheme, towardsText, text}, face)
+                                     : form::ReadableColour({designed, scheme, towardsText, text}, face));
 }
 
 // Dynamic annotation: what screen readers read of a control beyond the system's own
