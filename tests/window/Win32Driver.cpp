@@ -22,44 +22,35 @@ std::vector<HWND> created;  // dialogs and boxes not yet answered
 WindowDriver* current = nullptr;
 int announced = 0;
 int opened = 0;
+// The system colours a scheme sets (face, text, link), and the machine's own, given back
+// after each case, as other programs in the same Wine prefix see them too.
+constexpr std::array<int, 3> kSchemeParts{COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_HOTLIGHT};
+std::array<COLORREF, 3> machineColours{};
 
-// The system colours a scheme sets, and the machine's own, restored after each case.
-constexpr std::array<int, 5> kSchemeParts{COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_HOTLIGHT, COLOR_WINDOW, COLOR_WINDOWTEXT};
-std::array<COLORREF, 5> machineColours{};
-const std::pair<int, const char*> kControls[] = {{Form1::kCommand1Id, "Command1_0"},     {Form1::kCommand1Id + 1, "Command1_1"},
-                                                 {Form1::kCommand1Id + 2, "Command1_2"}, {Form1::kList1Id, "List1"},
-                                                 {Form1::kLabel2Id, "Label2"}};
+HWND Control(HWND window, const std::string& name)
+{
+    return GetDlgItem(window, name.starts_with("Command1_") ? Form1::kCommand1Id + (name.back() - '0')
+                              : name == "List1"             ? Form1::kList1Id
+                                                            : Form1::kLabel1Id + (name.back() - '1'));
+}
+
+// The colours the window gives a label when it paints: text and background.
+std::pair<form::Colour, form::Colour> PaintColours(HWND window, HWND label)
+{
+    HDC context = GetDC(label);
+    LOGBRUSH fill{};
+    GetObjectW(reinterpret_cast<HBRUSH>(SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(context),
+                                                     reinterpret_cast<LPARAM>(label))),
+               sizeof fill, &fill);
+    const COLORREF text = GetTextColor(context);
+    ReleaseDC(label, context);
+    return {{GetRValue(text), GetGValue(text), GetBValue(text)},
+            {GetRValue(fill.lbColor), GetGValue(fill.lbColor), GetBValue(fill.lbColor)}};
+}
 
 void CALLBACK NoteAnnouncement(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD)
 {
     announced += GetDlgCtrlID(window) == Form1::kLabel2Id ? 1 : 0;
-}
-
-// As the message loop hands a key to the window.
-void SendKey(HWND window, WPARAM key)
-{
-    MSG message{GetFocus(), WM_KEYDOWN, key, 0, 0, {}};
-    if (!IsDialogMessageW(window, &message)) {
-        DispatchMessageW(&message);
-    }
-}
-
-// The colours the window gives a label when it paints: text and background.
-std::pair<COLORREF, COLORREF> PaintColours(HWND window, HWND label)
-{
-    HDC context = GetDC(label);
-    const auto brush = reinterpret_cast<HBRUSH>(
-        SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(context), reinterpret_cast<LPARAM>(label)));
-    LOGBRUSH fill{};
-    GetObjectW(brush, sizeof fill, &fill);
-    const std::pair<COLORREF, COLORREF> colours{GetTextColor(context), fill.lbColor};
-    ReleaseDC(label, context);
-    return colours;
-}
-
-leitzahl::form::Colour ToColour(COLORREF colour)
-{
-    return {GetRValue(colour), GetGValue(colour), GetBValue(colour)};
 }
 
 std::string TextOf(HWND window)
@@ -130,7 +121,7 @@ bool WindowDriver::Prepare()
                               SetWindowsHookExW(WH_CBT, NoteCreated, nullptr, GetCurrentThreadId()) != nullptr &&
                               SetTimer(nullptr, 0, 5, Poll) != 0 &&
                               SetWinEventHook(0x8019, 0x8019, nullptr, NoteAnnouncement, GetCurrentProcessId(),
-                                              GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT) != nullptr;
+                                              GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT) != nullptr;  // live region
     std::ranges::transform(kSchemeParts, machineColours.begin(), GetSysColor);
     return ready;
 }
@@ -151,67 +142,54 @@ WindowDriver::~WindowDriver()
 
 void WindowDriver::useScheme(Scheme scheme)
 {
-    // Windows 10's light colours; a dark face with the light scheme's link colour; the
-    // high-contrast theme with a black background (Wine has no high-contrast flag).
-    constexpr COLORREF white = RGB(255, 255, 255);
-    constexpr std::array<COLORREF, 5> light{RGB(240, 240, 240), 0, RGB(0, 102, 204), white, 0};
-    constexpr std::array<COLORREF, 5> dark{RGB(43, 43, 43), white, RGB(0, 102, 204), RGB(32, 32, 32), white};
-    constexpr std::array<COLORREF, 5> contrast{0, white, RGB(255, 255, 0), 0, white};
-    SetSysColors(kSchemeParts.size(), kSchemeParts.data(),
-                 (scheme == Scheme::Light ? light : scheme == Scheme::Dark ? dark : contrast).data());
+    // Windows 10's light colours; a dark face with the light link colour; a high-contrast
+    // theme with a black background (Wine has no high-contrast flag).
+    constexpr std::array<COLORREF, 3> schemes[] = {{RGB(240, 240, 240), 0, RGB(0, 102, 204)},
+                                                   {RGB(43, 43, 43), RGB(255, 255, 255), RGB(0, 102, 204)},
+                                                   {0, RGB(255, 255, 255), RGB(255, 255, 0)}};
+    SetSysColors(kSchemeParts.size(), kSchemeParts.data(), schemes[static_cast<int>(scheme)].data());
 }
 
-std::vector<std::pair<leitzahl::form::Colour, leitzahl::form::Colour>> WindowDriver::textColours() const
+std::pair<leitzahl::form::Colour, leitzahl::form::Colour> WindowDriver::colours(const std::string& label) const
 {
-    std::vector<std::pair<leitzahl::form::Colour, leitzahl::form::Colour>> colours;
-    for (const int label : {Form1::kLabel1Id, Form1::kLabel2Id, Form1::kLabel3Id}) {
-        const auto [text, background] = PaintColours(form.handle(), GetDlgItem(form.handle(), label));
-        colours.emplace_back(ToColour(text), ToColour(background));
-    }
-    return colours;
+    return PaintColours(form.handle(), Control(form.handle(), label));
 }
 
-std::string WindowDriver::tabFromEnd()
+bool WindowDriver::tabGoesTo(const std::string& from, const std::string& to)
 {
-    SetFocus(GetDlgItem(form.handle(), Form1::kCommand1Id + 2));
-    SendKey(form.handle(), VK_TAB);
-    const auto named = std::ranges::find(kControls, GetDlgCtrlID(GetFocus()), &std::pair<int, const char*>::first);
-    return named != std::end(kControls) ? named->second : "";
+    SetFocus(Control(form.handle(), from));
+    MSG tab{GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};  // as the message loop hands it on
+    IsDialogMessageW(form.handle(), &tab);
+    return GetFocus() == Control(form.handle(), to);
 }
 
-int WindowDriver::press(Key key)
+int WindowDriver::press(bool enter)
 {
     opened = 0;
-    SendKey(form.handle(), key == Key::Enter ? VK_RETURN : VK_SPACE);
+    MSG key{GetFocus(), WM_KEYDOWN, static_cast<WPARAM>(enter ? VK_RETURN : VK_SPACE), 0, 0, {}};
+    IsDialogMessageW(form.handle(), &key);
     return opened;
 }
 
-Accessible WindowDriver::accessible(const std::string& control) const
+std::pair<std::string, std::optional<bool>> WindowDriver::accessible(const std::string& control) const
 {
-    const auto named = std::ranges::find(kControls, control, [](const auto& entry) { return std::string(entry.second); });
     IAccessible* object = nullptr;
-    Accessible seen;
-    if (named != std::end(kControls) &&
-        SUCCEEDED(AccessibleObjectFromWindow(GetDlgItem(form.handle(), named->first), OBJID_CLIENT,
-                                             __uuidof(IAccessible), reinterpret_cast<void**>(&object)))) {
-        VARIANT self{};
-        self.vt = VT_I4;
-        self.lVal = CHILDID_SELF;
-        BSTR name = nullptr;
-        VARIANT role{};
-        object->get_accName(self, &name);
-        object->get_accRole(self, &role);
-        seen.name = name != nullptr ? Narrow(name) : "";
-        SysFreeString(name);
-        // Wine gives every control the role of a plain window; only Windows tells a link.
-        if (role.vt == VT_I4 && role.lVal != ROLE_SYSTEM_CLIENT) {
-            seen.link = role.lVal == ROLE_SYSTEM_LINK;
-        }
-        object->Release();
+    if (FAILED(AccessibleObjectFromWindow(Control(form.handle(), control), OBJID_CLIENT, __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&object)))) {
+        return {};
     }
-    // A narrow button's caption breaks onto two lines.
-    std::ranges::replace(seen.name, '\n', ' ');
-    return seen;
+    VARIANT self{};
+    self.vt = VT_I4;  // CHILDID_SELF
+    VARIANT role{};
+    BSTR name = nullptr;
+    object->get_accName(self, &name);
+    object->get_accRole(self, &role);
+    object->Release();
+    std::string text = name != nullptr ? Narrow(name) : "";
+    SysFreeString(name);
+    std::ranges::replace(text, '\n', ' ');  // a narrow button's caption breaks onto two lines
+    // Wine gives every control the role of a plain window.
+    return {text, role.lVal == ROLE_SYSTEM_CLIENT ? std::nullopt : std::optional(role.lVal == ROLE_SYSTEM_LINK)};
 }
 
 std::optional<int> WindowDriver::announcements()
@@ -250,7 +228,7 @@ Shown WindowDriver::shown() const
     HWND label2 = GetDlgItem(window, Form1::kLabel2Id);
     HWND list = GetDlgItem(window, Form1::kList1Id);
     Shown shown{TextOf(window), TextOf(label2), TextOf(GetDlgItem(window, Form1::kLabel3Id)),
-                PaintColours(window, label2).first == RGB(0, 0, 255) &&
+                PaintColours(window, label2).first == leitzahl::form::Colour{0, 0, 255} &&
                     SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(label2), HTCLIENT) == TRUE,
                 IsWindowEnabled(GetDlgItem(window, Form1::kCommand1Id + 1)) != FALSE, IsWindowVisible(list) != FALSE,
                 std::vector<std::string>(static_cast<std::size_t>(ListView_GetItemCount(list)))};

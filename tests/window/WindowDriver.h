@@ -44,14 +44,6 @@ struct Shown {
 // The colours a user may choose: the usual light ones, a dark style, a high-contrast theme
 // (black face, white text, yellow links).
 enum class Scheme { Light, Dark, HighContrast };
-enum class Key { Enter, Space };
-
-// What a screen reader learns of a control: its name, and whether it is a link (unknown
-// where the system gives no role of its own).
-struct Accessible {
-    std::string name;
-    std::optional<bool> link;
-};
 
 // Runs step; each dialog or box that opens meanwhile takes the next of the answers: the
 // file to choose, or "" to cancel a dialog (a message box is confirmed). Returns what each
@@ -86,13 +78,15 @@ public:
     // Gives the window system a scheme's colours, as when the user picks one while the
     // window is open.
     void useScheme(Scheme scheme);
-    // The colours Label1, Label2 and Label3 paint with: text, background.
-    std::vector<std::pair<form::Colour, form::Colour>> textColours() const;
-    // Tab on the end button: the control that then has the focus (its object name).
-    std::string tabFromEnd();
-    // The key on the control with the focus: how often the download page opened.
-    int press(Key key);
-    Accessible accessible(const std::string& control) const;
+    // The colours a label paints with: text, background. Controls go by their object names.
+    std::pair<form::Colour, form::Colour> colours(const std::string& label) const;
+    // Tab on one control: whether the focus goes to the other.
+    bool tabGoesTo(const std::string& from, const std::string& to);
+    // Enter (else Space) on the control with the focus: how often the download page opened.
+    int press(bool enter);
+    // What a screen reader reads: the control's name, and whether it is a link (unknown
+    // where the system gives no role of its own, as Wine).
+    std::pair<std::string, std::optional<bool>> accessible(const std::string& control) const;
     // How often the status line was announced since the last call; unknown where no screen
     // reader could listen (Qt offscreen, which has no accessibility bridge).
     std::optional<int> announcements();
