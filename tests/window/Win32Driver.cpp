@@ -34,20 +34,6 @@ HWND Control(HWND window, const std::string& name)
                                                             : Form1::kLabel1Id + (name.back() - '1'));
 }
 
-// The colours the window gives a label when it paints: text and background.
-std::pair<form::Colour, form::Colour> PaintColours(HWND window, HWND label)
-{
-    HDC context = GetDC(label);
-    LOGBRUSH fill{};
-    GetObjectW(reinterpret_cast<HBRUSH>(SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(context),
-                                                     reinterpret_cast<LPARAM>(label))),
-               sizeof fill, &fill);
-    const COLORREF text = GetTextColor(context);
-    ReleaseDC(label, context);
-    return {{GetRValue(text), GetGValue(text), GetBValue(text)},
-            {GetRValue(fill.lbColor), GetGValue(fill.lbColor), GetBValue(fill.lbColor)}};
-}
-
 void CALLBACK NoteAnnouncement(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD)
 {
     announced += GetDlgCtrlID(window) == Form1::kLabel2Id ? 1 : 0;
@@ -150,9 +136,19 @@ void WindowDriver::useScheme(Scheme scheme)
     SetSysColors(kSchemeParts.size(), kSchemeParts.data(), schemes[static_cast<int>(scheme)].data());
 }
 
-std::pair<leitzahl::form::Colour, leitzahl::form::Colour> WindowDriver::colours(const std::string& label) const
+std::pair<leitzahl::form::Colour, leitzahl::form::Colour> WindowDriver::colours(const std::string& name) const
 {
-    return PaintColours(form.handle(), Control(form.handle(), label));
+    // What the window gives the label when it paints.
+    HWND label = Control(form.handle(), name);
+    HDC context = GetDC(label);
+    LOGBRUSH fill{};
+    GetObjectW(reinterpret_cast<HBRUSH>(SendMessageW(form.handle(), WM_CTLCOLORSTATIC,
+                                                     reinterpret_cast<WPARAM>(context), reinterpret_cast<LPARAM>(label))),
+               sizeof fill, &fill);
+    const COLORREF text = GetTextColor(context);
+    ReleaseDC(label, context);
+    return {{GetRValue(text), GetGValue(text), GetBValue(text)},
+            {GetRValue(fill.lbColor), GetGValue(fill.lbColor), GetBValue(fill.lbColor)}};
 }
 
 bool WindowDriver::tabGoesTo(const std::string& from, const std::string& to)
@@ -228,7 +224,7 @@ Shown WindowDriver::shown() const
     HWND label2 = GetDlgItem(window, Form1::kLabel2Id);
     HWND list = GetDlgItem(window, Form1::kList1Id);
     Shown shown{TextOf(window), TextOf(label2), TextOf(GetDlgItem(window, Form1::kLabel3Id)),
-                PaintColours(window, label2).first == leitzahl::form::Colour{0, 0, 255} &&
+                colours("Label2").first == leitzahl::form::Colour{0, 0, 255} &&
                     SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(label2), HTCLIENT) == TRUE,
                 IsWindowEnabled(GetDlgItem(window, Form1::kCommand1Id + 1)) != FALSE, IsWindowVisible(list) != FALSE,
                 std::vector<std::string>(static_cast<std::size_t>(ListView_GetItemCount(list)))};
