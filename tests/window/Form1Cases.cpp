@@ -5,6 +5,7 @@
 #include "core/Version.h"
 #include "core/modFileToTextBox.h"
 #include "ui/shared/FormTexts.h"
+#include "ui/shared/ReadableColours.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -194,6 +195,47 @@ TEST_F(Form1Test, DuringRemovalSaveIsDisabledDotsGrowNestedOpenYieldsAndEndEnds)
     EXPECT_EQ(window.shown().label3, "");
     window.closeBox();
     EXPECT_EQ(window.ends, (std::vector<std::string>{summary("klein.txt", 3, 2), after.label2}));
+}
+
+// Each text the window colours itself reads (4.5:1), as link line and as status line, in
+// each scheme as it is chosen while the window is open; the usual light colours, chosen
+// last for the other cases, keep the designed ones, and the link looks unlike plain text.
+TEST_F(Form1Test, TextsReadInEveryScheme)
+{
+    // The formula's own figures: black on white, and the palest grey that reads on white.
+    EXPECT_NEAR(form::ContrastRatio({0, 0, 0}, {255, 255, 255}), 21.0, 0.01);
+    EXPECT_NEAR(form::ContrastRatio({255, 255, 255}, {118, 118, 118}), 4.54, 0.01);
+    WriteBytes(at("blz.txt"), kSortCodeFile);
+    for (const form::Colour& label2 : {form::kLinkColour, form::kStatusColour}) {
+        for (const Scheme scheme : {Scheme::Dark, Scheme::HighContrast, Scheme::Light}) {
+            window.useScheme(scheme);
+            std::vector<std::pair<form::Colour, form::Colour>> colours;
+            for (const char* label : {"Label1", "Label2", "Label3"}) {
+                const auto& [text, background] = colours.emplace_back(window.colours(label));
+                EXPECT_GE(form::ContrastRatio(text, background), form::kReadableContrast) << label << int(scheme);
+            }
+            EXPECT_TRUE(scheme != Scheme::Light || (colours[1].first == label2 && colours[2].first == form::kDotsColour));
+            EXPECT_TRUE(label2 != form::kLinkColour || colours[1].first != colours[0].first) << "a link like plain text";
+        }
+        window.handOver(at("blz.txt"));
+    }
+}
+
+// Keyboard and screen readers: Tab after the end button reaches the link line, a link,
+// and Enter and Space open the page; the status line it turns into is announced and
+// passed by. The list has a name of its own.
+TEST_F(Form1Test, LinkLineByKeyboardAndScreenReader)
+{
+    WriteBytes(at("blz.txt"), kSortCodeFile);
+    EXPECT_EQ(window.accessible("List1").first, form::kList1Name);
+    EXPECT_TRUE(window.tabGoesTo("Command1_2", "Label2"));
+    EXPECT_EQ(window.press(true) + window.press(false), 2);
+    EXPECT_NE(window.accessible("Label2").second, std::optional(false));
+    window.announcements();
+    window.handOver(at("blz.txt"));
+    EXPECT_NE(window.announcements(), std::optional(0));
+    EXPECT_TRUE(window.tabGoesTo("Command1_2", "Command1_0"));
+    EXPECT_NE(window.accessible("Label2").second, std::optional(true));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "WindowDriver.h"
 #include "ui/shared/FormTexts.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
@@ -34,6 +35,8 @@ public:
 public slots:
     void open(const QUrl& url) { opened.append(url); }
 };
+
+QPalette lightPalette;  // the platform's own, as the application starts
 
 // Runs in whatever event loop turns: a dialog's own once it shows.
 void AnswerDialog()
@@ -82,6 +85,7 @@ bool WindowDriver::Prepare()
         new QApplication(argc, argv);
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         InstallGermanTranslations();
+        lightPalette = QApplication::palette();
         auto* answer = new QTimer(qApp);
         QObject::connect(answer, &QTimer::timeout, AnswerDialog);
         answer->start(1);
@@ -106,6 +110,52 @@ WindowDriver::WindowDriver()
 }
 
 WindowDriver::~WindowDriver() = default;
+
+void WindowDriver::useScheme(Scheme scheme)
+{
+    QPalette palette = lightPalette;
+    if (scheme != Scheme::Light) {
+        const QColor face = scheme == Scheme::Dark ? QColor(0x35, 0x35, 0x35) : QColor(Qt::black);
+        palette = QPalette(face, face);  // white texts
+        palette.setColor(QPalette::Link, scheme == Scheme::Dark ? QColor(0x1b, 0x6a, 0xcb) : QColor(Qt::yellow));
+    }
+    QApplication::setPalette(palette);
+    QCoreApplication::sendPostedEvents();  // as the event loop hands the change to the window
+}
+
+std::pair<leitzahl::form::Colour, leitzahl::form::Colour> WindowDriver::colours(const std::string& label) const
+{
+    const QColor text = form.findChild<QLabel*>(QString::fromStdString(label))->palette().color(QPalette::WindowText);
+    const QColor background = form.palette().color(QPalette::Window);
+    return {{text.red(), text.green(), text.blue()}, {background.red(), background.green(), background.blue()}};
+}
+
+bool WindowDriver::tabGoesTo(const std::string& from, const std::string& to)
+{
+    auto* control = form.findChild<QWidget*>(QString::fromStdString(from));
+    control->setFocus();
+    QTest::keyClick(control, Qt::Key_Tab);
+    return QApplication::focusWidget()->objectName().toStdString() == to;
+}
+
+int WindowDriver::press(bool enter)
+{
+    UrlCatcher catcher;
+    QTest::keyClick(QApplication::focusWidget(), enter ? Qt::Key_Return : Qt::Key_Space);
+    return static_cast<int>(catcher.opened.size());
+}
+
+std::pair<std::string, std::optional<bool>> WindowDriver::accessible(const std::string& control) const
+{
+    QAccessibleInterface* object =
+        QAccessible::queryAccessibleInterface(form.findChild<QWidget*>(QString::fromStdString(control)));
+    return {object->text(QAccessible::Name).toStdString(), object->role() == QAccessible::Link};
+}
+
+std::optional<int> WindowDriver::announcements()
+{
+    return std::nullopt;
+}
 
 std::vector<Seen> WindowDriver::drop(const std::vector<std::string>& paths, const std::vector<std::string>& answers)
 {

@@ -7,7 +7,10 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <dlgs.h>
+#include <algorithm>
+#include <array>
 #include <gtest/gtest.h>
+#include <oleacc.h>
 #include <shlobj.h>
 #include <utility>
 
@@ -17,6 +20,24 @@ namespace {
 
 std::vector<HWND> created;  // dialogs and boxes not yet answered
 WindowDriver* current = nullptr;
+int announced = 0;
+int opened = 0;
+// The system colours a scheme sets (face, text, link), and the machine's own, given back
+// after each case, as other programs in the same Wine prefix see them too.
+constexpr std::array<int, 3> kSchemeParts{COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_HOTLIGHT};
+std::array<COLORREF, 3> machineColours{};
+
+HWND Control(HWND window, const std::string& name)
+{
+    return GetDlgItem(window, name.starts_with("Command1_") ? Form1::kCommand1Id + (name.back() - '0')
+                              : name == "List1"             ? Form1::kList1Id
+                                                            : Form1::kLabel1Id + (name.back() - '1'));
+}
+
+void CALLBACK NoteAnnouncement(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD)
+{
+    announced += GetDlgCtrlID(window) == Form1::kLabel2Id ? 1 : 0;
+}
 
 std::string TextOf(HWND window)
 {
@@ -84,13 +105,17 @@ bool WindowDriver::Prepare()
     static INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     static const bool ready = InitCommonControlsEx(&controls) != FALSE &&
                               SetWindowsHookExW(WH_CBT, NoteCreated, nullptr, GetCurrentThreadId()) != nullptr &&
-                              SetTimer(nullptr, 0, 5, Poll) != 0;
+                              SetTimer(nullptr, 0, 5, Poll) != 0 &&
+                              SetWinEventHook(0x8019, 0x8019, nullptr, NoteAnnouncement, GetCurrentProcessId(),
+                                              GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT) != nullptr;  // live region
+    std::ranges::transform(kSchemeParts, machineColours.begin(), GetSysColor);
     return ready;
 }
 
 WindowDriver::WindowDriver() : form(GetModuleHandleW(nullptr))
 {
     form.setEndProgram([this] { ends.push_back(shown().label2); });
+    form.setOpenPage([] { ++opened; });
     ShowWindow(form.handle(), SW_SHOW);
     current = this;
 }
@@ -98,6 +123,79 @@ WindowDriver::WindowDriver() : form(GetModuleHandleW(nullptr))
 WindowDriver::~WindowDriver()
 {
     current = nullptr;
+    SetSysColors(kSchemeParts.size(), kSchemeParts.data(), machineColours.data());
+}
+
+void WindowDriver::useScheme(Scheme scheme)
+{
+    // Windows 10's light colours; a dark face with the light link colour; a high-contrast
+    // theme with a black background (Wine has no high-contrast flag).
+    constexpr std::array<COLORREF, 3> schemes[] = {{RGB(240, 240, 240), 0, RGB(0, 102, 204)},
+                                                   {RGB(43, 43, 43), RGB(255, 255, 255), RGB(0, 102, 204)},
+                                                   {0, RGB(255, 255, 255), RGB(255, 255, 0)}};
+    SetSysColors(kSchemeParts.size(), kSchemeParts.data(), schemes[static_cast<int>(scheme)].data());
+}
+
+std::pair<leitzahl::form::Colour, leitzahl::form::Colour> WindowDriver::colours(const std::string& name) const
+{
+    // What the window gives the label when it paints.
+    HWND label = Control(form.handle(), name);
+    HDC context = GetDC(label);
+    LOGBRUSH fill{};
+    GetObjectW(reinterpret_cast<HBRUSH>(SendMessageW(form.handle(), WM_CTLCOLORSTATIC,
+                                                     reinterpret_cast<WPARAM>(context), reinterpret_cast<LPARAM>(label))),
+               sizeof fill, &fill);
+    const COLORREF text = GetTextColor(context);
+    ReleaseDC(label, context);
+    return {{GetRValue(text), GetGValue(text), GetBValue(text)},
+            {GetRValue(fill.lbColor), GetGValue(fill.lbColor), GetBValue(fill.lbColor)}};
+}
+
+bool WindowDriver::tabGoesTo(const std::string& from, const std::string& to)
+{
+    SetFocus(Control(form.handle(), from));
+    MSG tab{GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};  // as the message loop hands it on
+    IsDialogMessageW(form.handle(), &tab);
+    return GetFocus() == Control(form.handle(), to);
+}
+
+int WindowDriver::press(bool enter)
+{
+    opened = 0;
+    MSG key{GetFocus(), WM_KEYDOWN, static_cast<WPARAM>(enter ? VK_RETURN : VK_SPACE), 0, 0, {}};
+    IsDialogMessageW(form.handle(), &key);
+    return opened;
+}
+
+std::pair<std::string, std::optional<bool>> WindowDriver::accessible(const std::string& control) const
+{
+    IAccessible* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(Control(form.handle(), control), OBJID_CLIENT, __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&object)))) {
+        return {};
+    }
+    VARIANT self{};
+    self.vt = VT_I4;  // CHILDID_SELF
+    VARIANT role{};
+    BSTR name = nullptr;
+    object->get_accName(self, &name);
+    object->get_accRole(self, &role);
+    object->Release();
+    std::string text = name != nullptr ? Narrow(name) : "";
+    SysFreeString(name);
+    std::ranges::replace(text, '\n', ' ');  // a narrow button's caption breaks onto two lines
+    // Wine gives every control the role of a plain window.
+    return {text, role.lVal == ROLE_SYSTEM_CLIENT ? std::nullopt : std::optional(role.lVal == ROLE_SYSTEM_LINK)};
+}
+
+std::optional<int> WindowDriver::announcements()
+{
+    // The system hands out-of-context events to the thread's message loop.
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&message);
+    }
+    return std::exchange(announced, 0);
 }
 
 std::vector<Seen> WindowDriver::drop(const std::vector<std::string>& paths, const std::vector<std::string>& answers)
@@ -125,14 +223,11 @@ Shown WindowDriver::shown() const
     HWND window = form.handle();
     HWND label2 = GetDlgItem(window, Form1::kLabel2Id);
     HWND list = GetDlgItem(window, Form1::kList1Id);
-    HDC context = GetDC(label2);
-    SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(context), reinterpret_cast<LPARAM>(label2));
     Shown shown{TextOf(window), TextOf(label2), TextOf(GetDlgItem(window, Form1::kLabel3Id)),
-                GetTextColor(context) == RGB(0, 0, 255) &&
+                colours("Label2").first == leitzahl::form::Colour{0, 0, 255} &&
                     SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(label2), HTCLIENT) == TRUE,
                 IsWindowEnabled(GetDlgItem(window, Form1::kCommand1Id + 1)) != FALSE, IsWindowVisible(list) != FALSE,
                 std::vector<std::string>(static_cast<std::size_t>(ListView_GetItemCount(list)))};
-    ReleaseDC(label2, context);
     std::wstring text(512, L'\0');
     for (std::size_t row = 0; row < shown.rows.size(); ++row) {
         ListView_GetItemText(list, static_cast<int>(row), 0, text.data(), static_cast<int>(text.size()));

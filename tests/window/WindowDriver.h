@@ -9,9 +9,12 @@
 #include "ui/qt/Form1.h"
 #endif
 
+#include "ui/shared/FormTexts.h"
+
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace leitzahl::test {
@@ -37,6 +40,10 @@ struct Shown {
     std::vector<std::string> rows;
     bool operator==(const Shown&) const = default;
 };
+
+// The colours a user may choose: the usual light ones, a dark style, a high-contrast theme
+// (black face, white text, yellow links).
+enum class Scheme { Light, Dark, HighContrast };
 
 // Runs step; each dialog or box that opens meanwhile takes the next of the answers: the
 // file to choose, or "" to cancel a dialog (a message box is confirmed). Returns what each
@@ -67,6 +74,22 @@ public:
 
     Shown shown() const;
     std::string programFolder() const;
+
+    // Gives the window system a scheme's colours, as when the user picks one while the
+    // window is open.
+    void useScheme(Scheme scheme);
+    // The colours a label paints with: text, background. Controls go by their object names.
+    std::pair<form::Colour, form::Colour> colours(const std::string& label) const;
+    // Tab on one control: whether the focus goes to the other.
+    bool tabGoesTo(const std::string& from, const std::string& to);
+    // Enter (else Space) on the control with the focus: how often the download page opened.
+    int press(bool enter);
+    // What a screen reader reads: the control's name, and whether it is a link (unknown
+    // where the system gives no role of its own, as Wine).
+    std::pair<std::string, std::optional<bool>> accessible(const std::string& control) const;
+    // How often the status line was announced since the last call; unknown where no screen
+    // reader could listen (Qt offscreen, which has no accessibility bridge).
+    std::optional<int> announcements();
 
     bool ready = Prepare();  // the window system, before the window
     Form1 form;

@@ -5,7 +5,10 @@
 #include "ui/shared/DroppedFiles.h"
 #include "ui/shared/EventThrottle.h"
 #include "ui/shared/FormTexts.h"
+#include "ui/shared/ReadableColours.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -13,12 +16,15 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QListView>
 #include <QLocale>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QTranslator>
 #include <QUrl>
 #include <cstdio>
@@ -39,16 +45,27 @@ QFont BoldFont(const form::Font& named)
     return font;
 }
 
-void SetTextColour(QLabel* label, const QColor& colour)
+void SetTextColour(QLabel* label, const form::Colour& colour)
 {
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::WindowText, QColor(colour.red, colour.green, colour.blue));
     label->setPalette(palette);
 }
 
-QColor ToQColor(const form::Colour& colour)
+form::Colour ToColour(const QColor& colour)
 {
-    return QColor(colour.red, colour.green, colour.blue);
+    return {colour.red(), colour.green(), colour.blue()};
+}
+
+// Screen readers learn that the link line is a link while the keyboard can reach it;
+// as the status line it is the plain label Qt makes of it.
+QAccessibleInterface* LinkLineAccessible(const QString&, QObject* object)
+{
+    auto* label = qobject_cast<QLabel*>(object);
+    if (label == nullptr || label->objectName() != "Label2" || label->focusPolicy() == Qt::NoFocus) {
+        return nullptr;
+    }
+    return new QAccessibleWidget(label, QAccessible::Link, label->text());
 }
 
 void Place(QWidget* widget, const form::Place& place)
@@ -90,7 +107,6 @@ Form1::Form1(QWidget* parent)
     Place(Label3_, form::kLabel3);
     Label3_->setFont(BoldFont(form::kLabel3Font));
     Label3_->setAlignment(Qt::AlignCenter);
-    SetTextColour(Label3_, ToQColor(form::kDotsColour));
 
     for (int index = 0; index < 3; ++index) {
         auto* button = new WrappingButton(QString::fromUtf8(form::kButtonCaptions[index]), this);
@@ -108,17 +124,21 @@ Form1::Form1(QWidget* parent)
     List1_->setUniformItemSizes(true);
     List1_->setSelectionMode(QAbstractItemView::SingleSelection);
     List1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    List1_->setAccessibleName(QString::fromUtf8(form::kList1Name));
 
     Label2_ = new QLabel(this);
     Label2_->setObjectName("Label2");
     Place(Label2_, form::kLabel2);
     Label2_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label2_->installEventFilter(this);
-    SetTextColour(Label2_, ToQColor(form::kLinkColour));
+    Label2_->setFocusPolicy(Qt::TabFocus);
+    [[maybe_unused]] static const bool linkRole = (QAccessible::installFactory(LinkLineAccessible), true);
+    PaintInSchemeColours();
 
     setTabOrder(Command1_[0], List1_);
     setTabOrder(List1_, Command1_[1]);
     setTabOrder(Command1_[1], Command1_[2]);
+    setTabOrder(Command1_[2], Label2_);
     Command1_[0]->setFocus();
 
     connect(&Timer1_, &QTimer::timeout, this, &Form1::Timer1_Timer);
@@ -149,8 +169,36 @@ void Form1::Timer1_Timer()
 void Form1::SetLabel2Black()
 {
     label2IsLink_ = false;
-    SetTextColour(Label2_, Qt::black);
+    PaintInSchemeColours();
     Label2_->unsetCursor();
+    if (Label2_->hasFocus()) {
+        Command1_[0]->setFocus();
+    }
+    Label2_->setFocusPolicy(Qt::NoFocus);
+    // The link's accessible object goes; the next one asked for is the status line's.
+    QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(QAccessible::queryAccessibleInterface(Label2_)));
+}
+
+void Form1::PaintInSchemeColours()
+{
+    // The designed colours where they read on the palette's window colour, as on the
+    // usual light ones; on a dark or high-contrast palette the palette's own.
+    const QPalette scheme = palette();
+    const form::Colour background = ToColour(scheme.color(QPalette::Window));
+    const form::Colour text = ToColour(scheme.color(QPalette::WindowText));
+    SetTextColour(Label3_, form::ReadableColour({form::kDotsColour, text}, background));
+    const form::Colour link = ToColour(scheme.color(QPalette::Link));
+    SetTextColour(Label2_, label2IsLink_ ? form::ReadableColour({form::kLinkColour, link, form::Halfway(link, text), text},
+                                                                background)
+                                         : form::ReadableColour({form::kStatusColour, text}, background));
+}
+
+void Form1::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange) {
+        PaintInSchemeColours();
+    }
+    QWidget::changeEvent(event);
 }
 
 void Form1::Label2_Click()
@@ -165,6 +213,21 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
     if (watched == Label2_ && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         Label2_Click();
+        return true;
+    }
+    if (watched == Label2_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            Label2_Click();
+            return true;
+        }
+    }
+    if (watched == Label2_ && event->type() == QEvent::Paint && Label2_->hasFocus()) {
+        static_cast<QObject*>(Label2_)->event(event);  // the label paints its text, then the frame
+        QStylePainter painter(Label2_);
+        QStyleOptionFocusRect frame;
+        frame.initFrom(Label2_);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, frame);
         return true;
     }
     return QWidget::eventFilter(watched, event);

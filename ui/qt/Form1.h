@@ -39,6 +39,7 @@ public slots:
     void Label2_Click();
 
 protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -52,6 +53,7 @@ private:
     void ShowError(int number, const QString& description);
     void ShowMessage(int icon, const QString& title, const QString& text);
     void SetLabel2Black();
+    void PaintInSchemeColours();
 
     EntryListModel entries_;
     std::array<QPushButton*, 3> Command1_{};

@@ -46,9 +46,12 @@ struct Colour {
     int red;
     int green;
     int blue;
+    bool operator==(const Colour&) const = default;
 };
+// Kept where they read on the system's colours; else the scheme's own take their place.
 inline constexpr Colour kLinkColour{0, 0, 255};
 inline constexpr Colour kDotsColour{0, 64, 0};
+inline constexpr Colour kStatusColour{0, 0, 0};
 
 struct Font {
     const char* family;
@@ -56,5 +59,8 @@ struct Font {
 };
 inline constexpr Font kLabel1Font{"Arial", 14.25};
 inline constexpr Font kLabel3Font{"MS Sans Serif", 13.5};
+
+// What a screen reader calls the list.
+inline constexpr char kList1Name[] = "Einträge";
 
 }  // namespace leitzahl::form

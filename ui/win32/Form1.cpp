@@ -5,9 +5,12 @@
 #include "ui/shared/DroppedFiles.h"
 #include "ui/shared/EventThrottle.h"
 #include "ui/shared/FormTexts.h"
+#include "ui/shared/ReadableColours.h"
 
 #include <commctrl.h>
 #include <cstdlib>
+#include <objbase.h>
+#include <oleacc.h>
 #include <shellapi.h>
 #include <vector>
 
@@ -22,6 +25,59 @@ constexpr int kIconResource = 1;
 COLORREF ToColorRef(const form::Colour& colour)
 {
     return RGB(colour.red, colour.green, colour.blue);
+}
+
+form::Colour SystemColour(int index)
+{
+    const COLORREF colour = GetSysColor(index);
+    return {GetRValue(colour), GetGValue(colour), GetBValue(colour)};
+}
+
+bool HighContrast()
+{
+    HIGHCONTRASTW scheme{sizeof scheme, 0, nullptr};
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof scheme, &scheme, 0) != FALSE &&
+           (scheme.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+// A label's text colour on the button face: the designed one under the usual system
+// colours, the scheme's own where the user chose high contrast or it would not read.
+COLORREF ReadableOnFace(const form::Colour& designed, int schemeIndex)
+{
+    const form::Colour face = SystemColour(COLOR_BTNFACE);
+    const form::Colour scheme = SystemColour(schemeIndex);
+    const form::Colour text = SystemColour(COLOR_BTNTEXT);
+    const form::Colour towardsText = form::Halfway(scheme, text);
+    return ToColorRef(HighContrast() ? form::ReadableColour({scheme, towardsText, text}, face)
+                                     : form::ReadableColour({designed, scheme, towardsText, text}, face));
+}
+
+// Dynamic annotation: what screen readers read of a control beyond the system's own
+// accessible object. Not every system offers it; the control then stays as it is.
+constexpr GUID kAccPropServices{0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+constexpr GUID kIAccPropServices{0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
+constexpr GUID kAccName{0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
+constexpr GUID kAccRole{0xcb905ff2, 0x7bd1, 0x4c05, {0xb3, 0xc8, 0xe6, 0xc2, 0x41, 0x36, 0x4d, 0x70}};
+constexpr GUID kLiveSetting{0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
+constexpr LONG kPolite = 1;
+constexpr DWORD kLiveRegionChanged = 0x8019;  // EVENT_OBJECT_LIVEREGIONCHANGED
+
+void Annotate(HWND control, const GUID& property, LONG number, const std::string& text = "")
+{
+    IAccPropServices* services = nullptr;
+    if (FAILED(CoCreateInstance(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIAccPropServices,
+                                reinterpret_cast<void**>(&services)))) {
+        return;
+    }
+    if (text.empty()) {
+        VARIANT value{};
+        value.vt = VT_I4;
+        value.lVal = number;
+        services->SetHwndProp(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, property, value);
+    } else {
+        services->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, property, Widen(text).c_str());
+    }
+    services->Release();
 }
 
 void SetText(HWND control, const std::string& utf8)
@@ -62,8 +118,13 @@ Form1::Form1(HINSTANCE instance)
       endProgram_([] {
           // Ends at once, also from inside a running duplicate removal.
           std::_Exit(EXIT_SUCCESS);
+      }),
+      openPage_([this] {
+          ShellExecuteW(hwnd_, L"open", Widen(form::kDownloadAddress).c_str(), L"", Widen(ProgramFolder()).c_str(),
+                        SW_SHOWNORMAL);
       })
 {
+    comReady_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = WindowProcedure;
@@ -100,6 +161,9 @@ Form1::~Form1()
     DestroyWindow(hwnd_);
     for (HFONT font : {dialogFont_, label1Font_, label3Font_}) {
         DeleteObject(font);
+    }
+    if (comReady_) {
+        CoUninitialize();
     }
 }
 
@@ -139,7 +203,12 @@ void Form1::CreateControls()
                           kCommand1Id + 2, dialogFont_);
     Label1_ = create(L"STATIC", form::kPleaseWait, SS_CENTER, form::kLabel1, kLabel1Id, label1Font_);
     Label3_ = create(L"STATIC", "", SS_CENTER, form::kLabel3, kLabel3Id, label3Font_);
-    Label2_ = create(L"STATIC", "", SS_LEFT | SS_NOTIFY, form::kLabel2, kLabel2Id, dialogFont_);
+    // Reached by Tab while it is a link (last, as it lies at the bottom).
+    Label2_ = create(L"STATIC", "", WS_TABSTOP | SS_LEFT | SS_NOTIFY, form::kLabel2, kLabel2Id, dialogFont_);
+    SetWindowSubclass(Label2_, Label2Procedure, 0, reinterpret_cast<DWORD_PTR>(this));
+    Annotate(Label2_, kAccRole, ROLE_SYSTEM_LINK);
+    SetText(List1_, form::kList1Name);
+    Annotate(List1_, kAccName, 0, form::kList1Name);
     SetWindowPos(Label1_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowPos(Label3_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     EnableWindow(Command1_[1], FALSE);
@@ -172,9 +241,64 @@ void Form1::Timer1_Timer()
 void Form1::Label2_Click()
 {
     if (label2IsLink_) {
-        ShellExecuteW(hwnd_, L"open", Widen(form::kDownloadAddress).c_str(), L"", Widen(ProgramFolder()).c_str(),
-                      SW_SHOWNORMAL);
+        openPage_();
     }
+}
+
+void Form1::SetLabel2Black()
+{
+    label2IsLink_ = false;
+    SetWindowLongPtrW(Label2_, GWL_STYLE, GetWindowLongPtrW(Label2_, GWL_STYLE) & ~WS_TABSTOP);
+    if (GetFocus() == Label2_) {
+        SetFocus(Command1_[0]);
+    }
+    Annotate(Label2_, kAccRole, ROLE_SYSTEM_STATICTEXT);
+    Annotate(Label2_, kLiveSetting, kPolite);
+}
+
+LRESULT CALLBACK Form1::Label2Procedure(HWND label, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR form)
+{
+    Form1& self = *reinterpret_cast<Form1*>(form);
+    const auto* key = message == WM_GETDLGCODE ? reinterpret_cast<const MSG*>(lParam) : nullptr;
+    switch (message) {
+    case WM_GETDLGCODE:
+        // Enter opens the link rather than pressing a button.
+        if (self.label2IsLink_ && key != nullptr && key->message == WM_KEYDOWN &&
+            (key->wParam == VK_RETURN || key->wParam == VK_SPACE)) {
+            return DLGC_WANTMESSAGE;
+        }
+        break;
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN || wParam == VK_SPACE) {
+            self.Label2_Click();
+            return 0;
+        }
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: InvalidateRect(label, nullptr, TRUE); break;
+    case WM_PAINT: {
+        const LRESULT painted = DefSubclassProc(label, message, wParam, lParam);
+        if (GetFocus() == label) {
+            RECT area{};
+            GetClientRect(label, &area);
+            HDC context = GetDC(label);
+            DrawFocusRect(context, &area);
+            ReleaseDC(label, context);
+        }
+        return painted;
+    }
+    case WM_SETTEXT: {
+        // A new status line is read out, as a live region's change, without moving the focus.
+        const LRESULT set = DefSubclassProc(label, message, wParam, lParam);
+        if (!self.label2IsLink_) {
+            NotifyWinEvent(kLiveRegionChanged, label, OBJID_CLIENT, CHILDID_SELF);
+        }
+        return set;
+    }
+    default: break;
+    }
+    return DefSubclassProc(label, message, wParam, lParam);
 }
 
 void Form1::ProcessEvents()
@@ -270,8 +394,9 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         const auto control = reinterpret_cast<HWND>(lParam);
         const auto context = reinterpret_cast<HDC>(wParam);
         SetBkColor(context, GetSysColor(COLOR_BTNFACE));
-        SetTextColor(context, control == Label2_   ? (label2IsLink_ ? ToColorRef(form::kLinkColour) : RGB(0, 0, 0))
-                              : control == Label3_ ? ToColorRef(form::kDotsColour)
+        SetTextColor(context, control == Label2_ ? (label2IsLink_ ? ReadableOnFace(form::kLinkColour, COLOR_HOTLIGHT)
+                                                                  : ReadableOnFace(form::kStatusColour, COLOR_BTNTEXT))
+                              : control == Label3_ ? ReadableOnFace(form::kDotsColour, COLOR_BTNTEXT)
                                                    : GetSysColor(COLOR_BTNTEXT));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }
@@ -280,6 +405,13 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
             SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // IDC_HAND
             return TRUE;
         }
+        break;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_THEMECHANGED:
+        // A scheme chosen while the window is open: the list learns it, all repaints.
+        SendMessageW(List1_, message, wParam, lParam);
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         break;
     case WM_DROPFILES:
         DropFiles(reinterpret_cast<HDROP>(wParam));

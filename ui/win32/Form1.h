@@ -29,6 +29,8 @@ public:
     // What the end command and the close box do; tests replace it so that the test
     // keeps running.
     void setEndProgram(std::function<void()> endProgram) { endProgram_ = std::move(endProgram); }
+    // What the link does; tests replace it so that no browser starts.
+    void setOpenPage(std::function<void()> openPage) { openPage_ = std::move(openPage); }
 
     // The open command from the point where a file has been chosen.
     void OpenPath(const std::string& path);
@@ -43,6 +45,9 @@ public:
 private:
     static LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    // The link line's keys, focus frame and announced changes.
+    static LRESULT CALLBACK Label2Procedure(HWND label, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR form);
 
     void CreateControls();
     void Form_Load();
@@ -50,6 +55,7 @@ private:
     void SaveCommand();
     void ProcessEvents();
     void ShowMessage(const std::string& text, const std::string& title, UINT icon);
+    void SetLabel2Black();
     void DropFiles(HDROP drop);
     int Scaled(int pixels) const;
     std::string ProgramFolder() const;
@@ -65,9 +71,11 @@ private:
     HFONT label1Font_ = nullptr;
     HFONT label3Font_ = nullptr;
     bool label2IsLink_ = true;
+    bool comReady_ = false;
     UINT dpi_ = 96;
     EntryListView entries_;
     std::function<void()> endProgram_;
+    std::function<void()> openPage_;
     std::chrono::steady_clock::time_point eventsProcessed_;
 };
 

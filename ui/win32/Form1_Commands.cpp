@@ -79,7 +79,7 @@ void Form1::OpenPath(const std::string& path)
     }
 
     ShowWindow(List1_, SW_SHOW);
-    label2IsLink_ = false;  // black: the link line is a status line from now on
+    SetLabel2Black();  // the link line is a status line from now on
     SetWindowTextW(Label2_, Widen(EntriesInFileText(outcome.imported.entriesRead, fullPath) + "\r\n" +
                                   EntriesKeptText(outcome.imported.entriesRead, entries_.count()))
                                 .c_str());
