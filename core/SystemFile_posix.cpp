@@ -12,7 +12,10 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <sys/xattr.h>
 #include <utility>
@@ -44,8 +47,10 @@ std::string DescribeSystemError(int number)
     case EXDEV: return "Ziel liegt auf einem anderen Dateisystem";
     case EPIPE: return "Der Empfänger hat die Verbindung geschlossen";
     case EBADF: return "Der Datenstrom ist geschlossen";
-    case ENXIO: return "Niemand nimmt die Daten an (Gerät oder Socket)";
+    case ENXIO: return "Niemand nimmt die Daten an (kein Programm liest aus der Pipe, dem Gerät oder dem Socket)";
     case kErrorWriteProtected: return "Die Datei ist schreibgeschützt";
+    case kErrorReadFault: return "Die Datei wurde beim Lesen verändert";
+    case kErrorSwapped: return "Die Datei wurde während des Speicherns gegen eine andere getauscht";
     default: return "Systemfehler " + std::to_string(number);
     }
 }
@@ -182,28 +187,56 @@ bool MayFollow(const std::string& path, const struct stat& link)
     return !open || link.st_uid == geteuid() || link.st_uid == folder.st_uid;
 }
 
-// The path a plain write would reach: symbolic links followed, also a dangling one,
-// to the path it names.
-int ResolveLinks(std::string path, std::string& resolved)
+// What a save writes to: the path a plain write would reach, with what it found there.
+struct Target {
+    std::string path;
+    bool exists = false;
+    struct stat info {};  // the path itself, not followed, where it exists
+    // A name of the kernel's (/dev/stdout, /proc/self/fd/1, a process substitution's
+    // /dev/fd/63): its link text names no path ("pipe:[N]") or one that no longer leads
+    // to the open file, so only the kernel can follow it.
+    bool kernelName = false;
+};
+
+bool InKernelFolder(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    struct statfs folder {};
+    return statfs(slash == std::string::npos ? "." : path.substr(0, slash + 1).c_str(), &folder) == 0 &&
+           folder.f_type == PROC_SUPER_MAGIC;
+}
+
+// Symbolic links followed, also a dangling one, to the path they name; each name is
+// looked up once, and what it was is kept for the open that follows.
+int ResolveLinks(std::string path, Target& target)
 {
     constexpr int kMostLinks = 40;
     for (int hops = 0; hops < kMostLinks; ++hops) {
+        target = Target{};
+        if (InKernelFolder(path)) {
+            target.path = std::move(path);
+            target.kernelName = true;
+            return 0;
+        }
         struct stat info {};
-        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
-            resolved = std::move(path);
+        const bool found = lstat(path.c_str(), &info) == 0;
+        if (!found || !S_ISLNK(info.st_mode)) {
+            target.exists = found;
+            target.info = info;
+            target.path = std::move(path);
             return 0;
         }
         if (!MayFollow(path, info)) {
             return EACCES;
         }
-        std::string target(PATH_MAX, '\0');
-        const ssize_t length = readlink(path.c_str(), target.data(), target.size());
+        std::string text(PATH_MAX, '\0');
+        const ssize_t length = readlink(path.c_str(), text.data(), text.size());
         if (length < 0) {
             return errno;
         }
-        target.resize(static_cast<std::size_t>(length));
+        text.resize(static_cast<std::size_t>(length));
         const std::size_t slash = path.rfind('/');
-        path = target.starts_with('/') || slash == std::string::npos ? target : path.substr(0, slash + 1) + target;
+        path = text.starts_with('/') || slash == std::string::npos ? text : path.substr(0, slash + 1) + text;
     }
     return ELOOP;
 }
@@ -343,50 +376,79 @@ Replacement ReplaceThroughTemporary(const std::string& target, std::string_view 
     return {error, kept && !written};
 }
 
-// A pipe or a device takes the bytes as they come; replacing it would destroy it.
-int WriteIntoDevice(const std::string& target, std::string_view bytes)
+// Without a reader, opening a pipe for writing waits for one; O_NONBLOCK refuses instead.
+int openWaitFlag = 0;
+
+// Opening does not wait; the writes that follow do, as a plain write's would.
+int OpenForWriting(const std::string& path, int flags)
 {
-    const int fd = open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) {
-        return errno;
+    const int fd = open(path.c_str(), flags | O_WRONLY | O_NOCTTY | O_CLOEXEC | openWaitFlag);
+    if (fd >= 0 && openWaitFlag != 0) {
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     }
-    int error = WriteAll(fd, bytes);
-    if (close(fd) != 0 && error == 0) {
-        error = errno;
-    }
-    return error;
+    return fd;
 }
 
-// Makes sure the file has room for size bytes before any byte of it changes. Where the
-// file system cannot reserve room, its free space must hold what the file grows by.
+// Opens the target that was checked, for writing, and makes sure it is still the one:
+// another user may have put a link or another file in its place since (in a folder
+// open to all), and the save must not write through that.
+int OpenChecked(const Target& target, int& fd)
+{
+    fd = OpenForWriting(target.path, O_NOFOLLOW);
+    if (fd < 0) {
+        return errno == ELOOP ? kErrorSwapped : errno;
+    }
+    struct stat opened {};
+    if (fstat(fd, &opened) != 0 || opened.st_dev != target.info.st_dev || opened.st_ino != target.info.st_ino) {
+        close(fd);
+        fd = -1;
+        return kErrorSwapped;
+    }
+    return 0;
+}
+
+int CloseKeepingFirstError(int fd, int error)
+{
+    return close(fd) != 0 && error == 0 ? errno : error;
+}
+
+// Makes sure the file has room for size bytes before any byte of it changes, without
+// changing its size yet. Where the file system cannot reserve room (ext2, NFSv3, some
+// FUSE), the C library's stand-in would write zeros past the old end that a failure
+// leaves behind; its free space is checked instead, with a margin for the blocks that
+// map the new ones.
 int TakeRoom(int fd, off_t size, off_t oldSize)
 {
-    const int error = size > 0 ? posix_fallocate(fd, 0, size) : 0;
-    if (error != EOPNOTSUPP && error != EBADF && error != ENOSYS) {
-        return error;
+    struct rlimit limit {};
+    if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        static_cast<rlim_t>(size) > limit.rlim_cur) {
+        return EFBIG;
+    }
+    if (size == 0 || fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, size) == 0) {
+        return 0;
+    }
+    if (errno != EOPNOTSUPP && errno != ENOSYS) {
+        return errno;
     }
     struct statvfs space {};
     if (fstatvfs(fd, &space) != 0) {
         return errno;
     }
-    const auto free = static_cast<unsigned long long>(space.f_bavail) * space.f_frsize;
-    return size <= oldSize || static_cast<unsigned long long>(size - oldSize) < free ? 0 : ENOSPC;
+    const auto growth = static_cast<unsigned long long>(size > oldSize ? size - oldSize : 0);
+    const auto margin = growth / 64 + 16ULL * space.f_frsize;
+    return growth == 0 || growth + margin <= static_cast<unsigned long long>(space.f_bavail) * space.f_frsize
+               ? 0
+               : ENOSPC;
 }
 
-// A regular file written where it stands, for a file with other names (hard links) and
+// A regular file written where it stands, through a descriptor that the caller opened:
+// for a file with other names (hard links), for one behind a name of the kernel's, and
 // where a plain write may write it but no temporary file can take its place (or not
 // with the file's owner). The room for the new text is taken first, so that a full
-// disk fails before a byte changes. Read access, where there is, lets the C library
-// reserve room on file systems that cannot do it themselves.
-int WriteInPlace(const std::string& target, std::string_view bytes)
+// disk or the file-size limit fails before a byte changes; a failure after that gives
+// the file back its old size. Closes fd.
+int WriteInPlace(int fd, std::string_view bytes)
 {
-    int fd = open(target.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) {
-        fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);
-    }
-    if (fd < 0) {
-        return errno;
-    }
     // Signals that could end the program are held back until the file is whole: cut
     // short in the middle, it would be half old, half new.
     sigset_t all;
@@ -399,6 +461,7 @@ int WriteInPlace(const std::string& target, std::string_view bytes)
     if (error == 0 && lseek(fd, 0, SEEK_SET) != 0) {
         error = errno;
     }
+    const bool roomTaken = error == 0;
     if (error == 0) {
         error = WriteAll(fd, bytes);
     }
@@ -408,11 +471,36 @@ int WriteInPlace(const std::string& target, std::string_view bytes)
     if (error == 0 && fsync(fd) != 0) {
         error = errno;
     }
-    if (close(fd) != 0 && error == 0) {
-        error = errno;
+    if (error != 0 && roomTaken) {
+        ftruncate(fd, info.st_size);
     }
+    error = CloseKeepingFirstError(fd, error);
     pthread_sigmask(SIG_SETMASK, &before, nullptr);
     return error;
+}
+
+// A pipe, a device or a socket takes the bytes as they come (replacing it would destroy
+// it); a regular file behind a name of the kernel's is written in place. Closes fd.
+int WriteOpened(int fd, std::string_view bytes)
+{
+    struct stat info {};
+    if (fstat(fd, &info) != 0) {
+        return CloseKeepingFirstError(fd, errno);
+    }
+    if (S_ISREG(info.st_mode)) {
+        // As everywhere else, no write permission means not written, also for root.
+        return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ? CloseKeepingFirstError(fd, kErrorWriteProtected)
+                                                                     : WriteInPlace(fd, bytes);
+    }
+    return CloseKeepingFirstError(fd, WriteAll(fd, bytes));
+}
+
+// The kernel follows its own names: the object it reaches is what a plain write would
+// write into, and no file is created there.
+int WriteThroughKernelName(const Target& target, std::string_view bytes)
+{
+    const int fd = OpenForWriting(target.path, 0);
+    return fd < 0 ? errno : WriteOpened(fd, bytes);
 }
 
 // Why no temporary file could take the target's place where a plain write still can:
@@ -484,50 +572,76 @@ int ReadStandardInput(std::string& text)
 FileKind KindOfFile(const std::string& path)
 {
     struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
-        return FileKind::Missing;
+    const bool found = stat(path.c_str(), &info) == 0;
+    if (found && S_ISDIR(info.st_mode)) {
+        return FileKind::Folder;
     }
-    return S_ISREG(info.st_mode) ? FileKind::Regular : S_ISDIR(info.st_mode) ? FileKind::Folder : FileKind::Other;
+    // A name of the kernel's (/dev/stdout, also redirected to a file or closed) is
+    // written into under that name; no file is made beside it.
+    Target target;
+    if (ResolveLinks(path, target) == 0 && target.kernelName) {
+        return FileKind::Other;
+    }
+    return !found ? FileKind::Missing : S_ISREG(info.st_mode) ? FileKind::Regular : FileKind::Other;
 }
 
 int SaveFile(const std::string& path, std::string_view bytes)
 {
-    std::string target;
+    Target target;
     if (const int error = ResolveLinks(path, target)) {
         return error;
     }
-    struct stat existing {};
-    if (stat(target.c_str(), &existing) != 0) {
-        return ReplaceThroughTemporary(target, bytes, nullptr).error;
+    if (target.kernelName) {
+        return WriteThroughKernelName(target, bytes);
     }
+    if (!target.exists) {
+        return ReplaceThroughTemporary(target.path, bytes, nullptr).error;
+    }
+    const struct stat& existing = target.info;
     if (S_ISDIR(existing.st_mode)) {
         return EISDIR;
     }
+    int fd = -1;
     if (!S_ISREG(existing.st_mode)) {
-        return WriteIntoDevice(target, bytes);
+        const int error = OpenChecked(target, fd);
+        return error != 0 ? error : WriteOpened(fd, bytes);
     }
     // A write-protected file stays as it is, for root too, although its folder would
     // allow replacing it.
     if ((existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
         return kErrorWriteProtected;
     }
-    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+    if (faccessat(AT_FDCWD, target.path.c_str(), W_OK, AT_EACCESS) != 0) {
         return errno;
     }
     // Replacing one of several names would part it from the others.
-    if (existing.st_nlink > 1) {
-        return WriteInPlace(target, bytes);
+    const bool inPlace = existing.st_nlink > 1;
+    if (!inPlace) {
+        const Replacement replaced = ReplaceThroughTemporary(target.path, bytes, &existing);
+        if (replaced.inWriting || !InPlaceMayHelp(replaced.error)) {
+            return replaced.error;
+        }
     }
-    const Replacement replaced = ReplaceThroughTemporary(target, bytes, &existing);
-    if (!replaced.inWriting && InPlaceMayHelp(replaced.error)) {
-        return WriteInPlace(target, bytes);
-    }
-    return replaced.error;
+    const int error = OpenChecked(target, fd);
+    return error != 0 ? error : WriteInPlace(fd, bytes);
+}
+
+void RefusePipesWithoutReader()
+{
+    openWaitFlag = O_NONBLOCK;
 }
 
 int WriteStandardOutput(std::string_view bytes)
 {
     return WriteAll(STDOUT_FILENO, bytes);
+}
+
+bool NamesStandardOutput(const std::string& path)
+{
+    struct stat named {};
+    struct stat output {};
+    return stat(path.c_str(), &named) == 0 && fstat(STDOUT_FILENO, &output) == 0 && named.st_dev == output.st_dev &&
+           named.st_ino == output.st_ino;
 }
 
 void RemovePendingTemporaryFile()

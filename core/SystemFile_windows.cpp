@@ -27,7 +27,8 @@ std::string DescribeSystemError(int number)
     case ERROR_OUTOFMEMORY: return "Nicht genügend Arbeitsspeicher";
     case ERROR_FILE_TOO_LARGE: return "Die Datei ist zu groß";
     case ERROR_WRITE_PROTECT: return "Der Datenträger ist schreibgeschützt";
-    case ERROR_READ_FAULT: return "Die Datei wurde beim Lesen verändert";
+    case ERROR_READ_FAULT: return "Ein-/Ausgabefehler";
+    case kErrorReadFault: return "Die Datei wurde beim Lesen verändert";
     case ERROR_DIRECTORY: return "Das ist ein Ordner, keine Datei";
     case kErrorWriteProtected: return "Die Datei ist schreibgeschützt";
     case ERROR_UNABLE_TO_REMOVE_REPLACED: return "Die alte Datei kann nicht ersetzt werden";
@@ -174,6 +175,42 @@ int ReplaceThroughTemporary(const std::wstring& target, std::string_view bytes, 
     return error;
 }
 
+// Set while a file is written in place, so that Ctrl+C waits until it is whole.
+volatile LONG writingInPlace = 0;
+
+// A file with several names (hard links) written through the handle, so that every name
+// shows the new text: room taken first, so that a full disk changes nothing; a failure
+// after that gives the file back its old size.
+int WriteInPlace(HANDLE handle, std::string_view bytes)
+{
+    InterlockedExchange(&writingInPlace, 1);
+    LARGE_INTEGER oldSize{};
+    LARGE_INTEGER size{};
+    size.QuadPart = static_cast<LONGLONG>(bytes.size());
+    int error = GetFileSizeEx(handle, &oldSize) ? 0 : LastError();
+    if (error == 0 && size.QuadPart > oldSize.QuadPart) {
+        FILE_ALLOCATION_INFO room{size};
+        if (!SetFileInformationByHandle(handle, FileAllocationInfo, &room, sizeof room)) {
+            error = LastError() == ERROR_DISK_FULL ? ERROR_DISK_FULL : 0;
+        }
+    }
+    const bool roomTaken = error == 0;
+    if (error == 0) {
+        error = WriteAll(handle, bytes);
+    }
+    if (error == 0 && !(SetEndOfFile(handle) && FlushFileBuffers(handle))) {
+        error = LastError();
+    }
+    if (error != 0 && roomTaken && SetFilePointerEx(handle, oldSize, nullptr, FILE_BEGIN)) {
+        SetEndOfFile(handle);
+    }
+    if (!CloseHandle(handle) && error == 0) {
+        error = LastError();
+    }
+    InterlockedExchange(&writingInPlace, 0);
+    return error;
+}
+
 // Why a name cannot be opened, in the words the user needs.
 int RefusalOf(const std::wstring& target, int error, bool writing)
 {
@@ -272,6 +309,11 @@ int SaveFile(const std::string& path, std::string_view bytes)
         }
         return error;
     }
+    // Replacing one of several names would part it from the others.
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (GetFileInformationByHandle(handle, &information) && information.nNumberOfLinks > 1) {
+        return WriteInPlace(handle, bytes);
+    }
     const std::wstring target = FinalPath(handle, named);
     CloseHandle(handle);
     // Replacing needs delete access: a program that holds the file open without
@@ -299,6 +341,15 @@ int WriteStandardOutput(std::string_view bytes)
     return WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), bytes);
 }
 
+// Opening a pipe on Windows never waits for the other end: it is there or refused.
+void RefusePipesWithoutReader() {}
+
+// Windows has no name for standard output that scripts write to; they take "-".
+bool NamesStandardOutput(const std::string&)
+{
+    return false;
+}
+
 std::wstring Widen(std::string_view utf8)
 {
     const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
@@ -320,6 +371,10 @@ void RemovePendingTemporaryFile()
 {
     if (InterlockedCompareExchange(&temporaryPending, 0, 1) == 1) {
         DeleteFileW(pendingTemporary);
+    }
+    // Ctrl+C comes on a thread of its own: a file written in place is finished first.
+    while (InterlockedCompareExchange(&writingInPlace, 0, 0) != 0) {
+        Sleep(10);
     }
 }
 
