@@ -1,6 +1,7 @@
 #include "Lists.h"
 #include "TestFiles.h"
 #include "core/MemoryEntryList.h"
+#include "core/SideBySide.h"
 #include "core/modCsvExport.h"
 #include "core/modFileToTextBox.h"
 
@@ -40,6 +41,16 @@ TEST(Export, JoinsNonBlankEntriesWithLineFeeds)
         // Compared as a whole: a diff of the megabyte case would take gigabytes.
         EXPECT_TRUE(FileText.view() == text) << FileText.view().substr(0, 100);
     }
+}
+
+// A stage done in two halves at once (the import, the CSV text) reports a failure of
+// either half, also one on the other thread.
+TEST(SideBySide, AnExceptionOnEitherThreadReachesTheCaller)
+{
+    const std::function<void()> fails = [] { throw std::bad_alloc(); };
+    const std::function<void()> works = [] {};
+    EXPECT_THROW(RunSideBySide(fails, works), std::bad_alloc);
+    EXPECT_THROW(RunSideBySide(works, fails), std::bad_alloc);
 }
 
 TEST(Export, AppendsExtensionOnlyWhereMissing)
