@@ -9,4 +9,9 @@ namespace leitzahl {
 // write errors that the save reports, instead of ending the program.
 void HandleEndingSignals(void (*atEnd)() = nullptr);
 
+// Each system's part: which signals are caught (one ignored at start stays ignored) and
+// how the program then ends.
+void CatchEndingSignals(void (*handler)(int));
+void EndBySignal(int number);
+
 }  // namespace leitzahl

@@ -1,35 +1,14 @@
-// Ending signals on Linux: the temporary file removed, then the usual death by the signal.
+// Ending signals on Linux: every one whose default ends the program, and the usual death by it.
 #include "core/EndingSignals.h"
-
-#include "core/SystemFile.h"
 
 #include <csignal>
 #include <vector>
 
 namespace leitzahl {
 
-namespace {
-
-void (*runAtEnd)() = nullptr;
-
-// Only calls that are safe in a signal handler: unlink, sigaction, raise. The signal
-// then ends the program as usual, so that the caller sees 128 + its number.
-extern "C" void EndOnSignal(int number)
+void CatchEndingSignals(void (*handler)(int))
 {
-    RemovePendingTemporaryFile();
-    if (runAtEnd != nullptr) {
-        runAtEnd();
-    }
-    std::signal(number, SIG_DFL);
-    std::raise(number);
-}
-
-}  // namespace
-
-void HandleEndingSignals(void (*atEnd)())
-{
-    runAtEnd = atEnd;
-    // Every signal whose default ends the program, except those of a fault in it.
+    // Not those of a fault in the program.
     std::vector<int> numbers{SIGINT,  SIGTERM,   SIGHUP,  SIGQUIT, SIGUSR1, SIGUSR2,  SIGALRM,
                              SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSTKFLT};
     for (int number = SIGRTMIN; number <= SIGRTMAX; ++number) {
@@ -38,11 +17,18 @@ void HandleEndingSignals(void (*atEnd)())
     for (const int number : numbers) {
         struct sigaction now {};
         if (sigaction(number, nullptr, &now) == 0 && now.sa_handler != SIG_IGN) {
-            std::signal(number, EndOnSignal);
+            std::signal(number, handler);
         }
     }
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
+}
+
+// Only calls that are safe in a signal handler; the caller then sees 128 + the number.
+void EndBySignal(int number)
+{
+    std::signal(number, SIG_DFL);
+    std::raise(number);
 }
 
 }  // namespace leitzahl

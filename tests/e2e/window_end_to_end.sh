@@ -65,15 +65,15 @@ SaveAs() {
     WaitForWindow window 10 'leitzahl' "the window with the sample"
     sleep 1  # the import and the timer that enables saving
     xdotool mousemove --window "$window" 137 30 click 1  # the save button
-    WaitForWindow dialog 10 'CSV Datei speichern' "the save dialog"
-    sleep 0.5  # until it takes keys
-    xdotool type "$folder/$1"
-    xdotool key Return
+    answerDialog 'CSV Datei speichern' "$folder/$1"
 }
 # Usage: ExpectEnd STATUS WHAT: the program ends within 10 s with STATUS, leaving no file.
 ExpectEnd() {
     local status=0
-    timeout 10 tail --pid="$pid" -f /dev/null || { echo "FAIL: $2: the program still runs"; exit 1; }
+    if ! timeout 10 tail --pid="$pid" -f /dev/null; then
+        echo "FAIL: $2: the program still runs, showing:" $(xdotool search --onlyvisible --name . getwindowname %@)
+        exit 1
+    fi
     wait "$pid" || status=$?
     local left
     left=$(ls -A "$folder" | tr '\n' ' ')
@@ -94,6 +94,8 @@ QT_QPA_PLATFORM=xcb "$program" "$folder/blz.txt" &
 pid=$!
 SaveAs rohr
 WaitForWindow box 10 '^6$' "the error box for a pipe without reader"
+xdotool windowfocus "$box"
+sleep 0.3
 xdotool key Return  # closes the box
 xdotool mousemove --window "$window" 515 30 click 1
 ExpectEnd 0 "Ende after a pipe without reader"
