@@ -49,6 +49,8 @@ check 1 "Fehler 9: Die Datei „(Standardausgabe)“ kann nicht geschrieben werd
 # A pipe is written into under its own name, also through a link, and stays a pipe.
 check 0 "" "aus.csv got p zurpipe " 'mkfifo p && ln -s p zurpipe && { timeout 10 cat p >got & } &&
     "$cli" blz.txt zurpipe >/dev/null && wait && "$cli" blz.txt aus >/dev/null && cmp got aus.csv && [ -p p ]'
+# So is a device, which stays one.
+check 0 "" "geraet " '{ mknod geraet c 1 3 || ln -s /dev/null geraet; } && "$cli" blz.txt geraet >/dev/null && [ -c geraet ]'
 # Names of the kernel's reach what they name, as a plain write would: the pipe or the
 # file standard output goes to (the messages then go to standard error) and a process
 # substitution. With standard output closed, nothing is made under /dev.
