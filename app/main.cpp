@@ -1,9 +1,10 @@
+#include "core/EndingSignals.h"
+#include "core/SystemFile.h"
 #include "ui/qt/Form1.h"
 
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -29,9 +30,12 @@ void ReportNoDisplay(QtMsgType type, const QMessageLogContext&, const QString& m
 
 int main(int argc, char** argv)
 {
-    // Past the file-size limit a write then fails with EFBIG, which the save reports and
-    // cleans up after, instead of the signal ending the window.
-    std::signal(SIGXFSZ, SIG_IGN);
+    // As in the converter: an ending signal (logout, kill) removes the temporary file of
+    // a save under way; the file-size limit and a pipe's reader that went away are errors
+    // the save shows in its box, as is a pipe that no program reads, which would freeze
+    // the window.
+    leitzahl::HandleEndingSignals();
+    leitzahl::RefusePipesWithoutReader();
     const QtMessageHandler previous = qInstallMessageHandler(ReportNoDisplay);
     QApplication application(argc, argv);
     qInstallMessageHandler(previous);

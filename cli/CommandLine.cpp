@@ -108,7 +108,7 @@ int Convert(const Paths& paths, std::FILE* out, std::FILE* err)
         finalName = std::move(written.finalName);
     }
 
-    std::FILE* messages = toStandardOutput ? err : out;
+    std::FILE* messages = toStandardOutput || NamesStandardOutput(finalName) ? err : out;
     std::fprintf(messages, "%s\n%s\n%s\n", EntriesInFileText(imported.entriesRead, shownInput).c_str(),
                  EntriesKeptText(imported.entriesRead, list.count()).c_str(),
                  SavedToText(finalName).c_str());

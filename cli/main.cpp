@@ -1,8 +1,7 @@
 #include "cli/CommandLine.h"
-#include "core/SystemFile.h"
+#include "core/EndingSignals.h"
 #include "core/WideText.h"
 
-#include <csignal>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,50 +29,10 @@ void RestoreConsole()
 void RestoreConsole() {}
 #endif
 
-// A save cut short leaves no temporary file behind; the signal then ends the program
-// as usual, so that the caller sees 128 + its number.
-extern "C" void EndOnSignal(int number)
-{
-    leitzahl::RemovePendingTemporaryFile();
-    RestoreConsole();
-    std::signal(number, SIG_DFL);
-    std::raise(number);
-}
-
-#ifdef _WIN32
-void HandleEndingSignals()
-{
-    for (const int number : {SIGINT, SIGTERM, SIGBREAK}) {
-        std::signal(number, EndOnSignal);
-    }
-}
-#else
-// Every signal whose default ends the program, except those of a fault in it. One
-// ignored at start (nohup, a script's background job) stays ignored.
-void HandleEndingSignals()
-{
-    std::vector<int> numbers{SIGINT,  SIGTERM, SIGHUP,  SIGQUIT,   SIGUSR1, SIGUSR2, SIGALRM,
-                             SIGXCPU, SIGVTALRM, SIGPROF, SIGIO, SIGPWR, SIGSTKFLT};
-    for (int number = SIGRTMIN; number <= SIGRTMAX; ++number) {
-        numbers.push_back(number);
-    }
-    for (const int number : numbers) {
-        struct sigaction now {};
-        if (sigaction(number, nullptr, &now) == 0 && now.sa_handler != SIG_IGN) {
-            std::signal(number, EndOnSignal);
-        }
-    }
-    // Past the file-size limit a write fails with EFBIG, and a reader that went away
-    // gives EPIPE: both are reported (and cleaned up) like any other failure instead of
-    // ending the program, and a saved CSV whose summary finds no reader says so.
-    std::signal(SIGXFSZ, SIG_IGN);
-    std::signal(SIGPIPE, SIG_IGN);
-}
-#endif
-
 int Run(const std::vector<std::string>& arguments)
 {
-    HandleEndingSignals();
+    // A save cut short leaves no temporary file behind, and the console its code page.
+    leitzahl::HandleEndingSignals(RestoreConsole);
     const std::vector<std::string_view> views(arguments.begin(), arguments.end());
     const int status = leitzahl::RunCommandLine(views, stdout, stderr);
     return leitzahl::FinishStandardOutput(status, stdout, stderr);

@@ -24,6 +24,10 @@ inline constexpr std::int32_t kErrorLineTooShort = 1001;
 inline constexpr std::int32_t kErrorWriteProtected = 1002;
 // An input without a single entry: converting it would replace a result with nothing.
 inline constexpr std::int32_t kErrorNoEntries = 1003;
+// A file that another program changed while it was read, on either system.
+inline constexpr std::int32_t kErrorReadFault = 1004;
+// The file checked for a save is no longer the one under its name when it is opened.
+inline constexpr std::int32_t kErrorSwapped = 1005;
 // A ZIP archive that is damaged, empty, encrypted, too large or holds no single sort-code file.
 inline constexpr std::int32_t kErrorArchive = 1006;
 // An XML file that is not well-formed or carries a document type definition.
@@ -33,12 +37,10 @@ inline constexpr std::int32_t kErrorXml = 1007;
 #ifdef _WIN32
 inline constexpr std::int32_t kErrorOutOfMemory = 8;  // ERROR_NOT_ENOUGH_MEMORY
 inline constexpr std::int32_t kErrorTooLarge = 223;   // ERROR_FILE_TOO_LARGE
-inline constexpr std::int32_t kErrorReadFault = 30;   // ERROR_READ_FAULT
 inline constexpr std::int32_t kErrorIsFolder = 267;   // ERROR_DIRECTORY
 #else
 inline constexpr std::int32_t kErrorOutOfMemory = ENOMEM;
 inline constexpr std::int32_t kErrorTooLarge = EFBIG;
-inline constexpr std::int32_t kErrorReadFault = EIO;
 inline constexpr std::int32_t kErrorIsFolder = EISDIR;
 #endif
 

@@ -51,15 +51,25 @@ enum class FileKind { Missing, Regular, Folder, Other };
 FileKind KindOfFile(const std::string& path);
 
 // Writes bytes to the file at path as a plain write would (through symbolic links,
-// into pipes and devices), except that a regular file is never left half written:
-// the bytes go to a temporary file beside it, which then takes its place and what the
-// old file carried. A file with several names, or one that no temporary file can
-// replace where a plain write may write it, is written in place once the room for
-// the new bytes is taken. A file without any write permission is never written.
+// into pipes and devices, through the kernel's names such as /dev/stdout), except that
+// a regular file is never left half written: the bytes go to a temporary file beside
+// it, which then takes its place and what the old file carried. A file with several
+// names, one behind a name of the kernel's, or one that no temporary file can replace
+// where a plain write may write it, is written in place once the room for the new
+// bytes is taken. A file without any write permission is never written; one swapped
+// for another between the check and the open is refused (kErrorSwapped).
 int SaveFile(const std::string& path, std::string_view bytes);
+// From now on a named pipe that no program reads is refused (ENXIO) instead of waited
+// for, as a window must not freeze; the converter waits, as a plain write does.
+void RefusePipesWithoutReader();
 int WriteStandardOutput(std::string_view bytes);
+// Whether path names what standard output is (/dev/stdout, /proc/self/fd/1, the file or
+// pipe it goes to): the messages then go to standard error, as with "-".
+bool NamesStandardOutput(const std::string& path);
 
 // Removes the temporary file of a save under way; safe to call from a signal handler.
+// On Windows, where Ctrl+C comes on a thread of its own, it also waits until a file
+// written in place is whole.
 void RemovePendingTemporaryFile();
 
 }  // namespace leitzahl

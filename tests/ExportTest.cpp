@@ -1,6 +1,7 @@
 #include "Lists.h"
 #include "TestFiles.h"
 #include "core/MemoryEntryList.h"
+#include "core/SideBySide.h"
 #include "core/modCsvExport.h"
 #include "core/modFileToTextBox.h"
 
@@ -40,6 +41,16 @@ TEST(Export, JoinsNonBlankEntriesWithLineFeeds)
         // Compared as a whole: a diff of the megabyte case would take gigabytes.
         EXPECT_TRUE(FileText.view() == text) << FileText.view().substr(0, 100);
     }
+}
+
+// A stage done in two halves at once (the import, the CSV text) reports a failure of
+// either half, also one on the other thread.
+TEST(SideBySide, AnExceptionOnEitherThreadReachesTheCaller)
+{
+    const std::function<void()> fails = [] { throw std::bad_alloc(); };
+    const std::function<void()> works = [] {};
+    EXPECT_THROW(RunSideBySide(fails, works), std::bad_alloc);
+    EXPECT_THROW(RunSideBySide(works, fails), std::bad_alloc);
 }
 
 TEST(Export, AppendsExtensionOnlyWhereMissing)
@@ -103,13 +114,16 @@ TEST(WriteExportFile, SavesWhereAPlainWriteWouldAndKeepsWhatTheFileCarried)
         {"link planted by another user in a sticky folder", kRoot,
          "chmod 1777 . && echo alt >ziel.csv && ln -s ziel.csv falle.csv && chown -h 65534:65534 falle.csv", "falle.csv",
          EACCES, "Zugriff verweigert", "alt ziel.csv"},
-        {"hard link written in place", kMe, "echo alt >eins.csv && ln eins.csv zwei.csv", "eins.csv", 0, nullptr,
+        {"hard link written in place, its longer old text cut", kMe, "seq 100 >eins.csv && ln eins.csv zwei.csv", "eins.csv", 0, nullptr,
          "neu zwei.csv"},
         {"own file whose owner may not write it (the group may)", kOtherUser,
          "chmod 777 . && echo alt >eigen.csv && chmod 464 eigen.csv && chown 65534:65534 eigen.csv", "eigen.csv",
          EACCES, nullptr, "alt eigen.csv"},
         {"write-protected file refused, also for root", kMe, "echo alt >schutz.csv && chmod 444 schutz.csv",
          "schutz.csv", kErrorWriteProtected, "Die Datei ist schreibgeschützt", "alt schutz.csv"},
+        {"file mounted on its own written in place", kMe,
+         "echo alt >fest.csv && echo alt >quelle && { mount --bind quelle fest.csv || exit 77; }", "fest.csv", 0,
+         nullptr, "umount fest.csv && neu quelle"},
         {"folder closed to the user, file open to them", kOtherUser,
          "echo alt >offen.csv && chmod 666 offen.csv && chmod 755 .", "offen.csv", 0, nullptr, "neu offen.csv"},
         {"no room for the temporary name", kMe, "mkdir -p " + deep.substr(0, deep.rfind('/')) + " && echo alt >" + deep + ".csv",

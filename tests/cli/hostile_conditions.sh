@@ -6,7 +6,7 @@ set -uo pipefail
 cli=$(realpath "$1")
 gen=$(realpath "$2")
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'umount "$work"/case.*/m 2>/dev/null; rm -rf "$work"' EXIT
 "$gen" --no-semicolon-names --records 3 --seed 1 "$work/blz.txt"
 passed=0
 failed=0
@@ -46,9 +46,28 @@ check 4 "Das Ergebnis wurde unter „aus.csv“ gespeichert, aber die Meldungen 
     "aus.csv " '"$cli" blz.txt aus >&-'
 check 1 "Fehler 9: Die Datei „(Standardausgabe)“ kann nicht geschrieben werden: Der Datenstrom ist geschlossen." \
     "e " '"$cli" blz.txt - >&- 2>e; s=$?; cat e >&2; [ "$(grep -c Fehler e)" = 1 ] || s=99; exit $s'
-# A pipe is written into under its own name, also through a link.
+# A pipe is written into under its own name, also through a link, and stays a pipe.
 check 0 "" "aus.csv got p zurpipe " 'mkfifo p && ln -s p zurpipe && { timeout 10 cat p >got & } &&
-    "$cli" blz.txt zurpipe >/dev/null && wait && "$cli" blz.txt aus >/dev/null && cmp got aus.csv'
+    "$cli" blz.txt zurpipe >/dev/null && wait && "$cli" blz.txt aus >/dev/null && cmp got aus.csv && [ -p p ]'
+# So is a device, which stays one.
+check 0 "" "geraet " '{ mknod geraet c 1 3 || ln -s /dev/null geraet; } && "$cli" blz.txt geraet >/dev/null && [ -c geraet ]'
+# Names of the kernel's reach what they name, as a plain write would: the pipe or the
+# file standard output goes to (the messages then go to standard error) and a process
+# substitution. With standard output closed, nothing is made under /dev.
+check 0 "" "aus.csv out " '"$cli" blz.txt aus >/dev/null && "$cli" blz.txt /dev/stdout 2>/dev/null | cat >out && cmp out aus.csv'
+check 0 "3 Einträge in blz.txt" "aus.csv out " 'seq 2000 >out && "$cli" blz.txt aus >/dev/null 2>&1 &&
+    "$cli" blz.txt /proc/self/fd/1 >out && cmp out aus.csv'
+check 0 "" "aus.csv out " '"$cli" blz.txt aus >/dev/null && "$cli" blz.txt >(cat >out) >/dev/null && wait $! && cmp out aus.csv'
+check 1 "Fehler 2: Die Datei „/dev/stdout“ kann nicht geschrieben werden" "" '"$cli" blz.txt /dev/stdout >&-; s=$?;
+    [ ! -e /dev/stdout.csv ] || { rm -f /dev/stdout.csv; s=99; }; exit $s'
+# Exactly one unfit line warns as well; a pipe longer than one read buffer is read whole.
+check 3 "Warnung: 1 von 4 Zeilen sieht nicht wie ein Eintrag der Bankleitzahlendatei aus (Zeile 4)." "aus.csv mix.txt " \
+    '{ cat blz.txt; echo "Kopfzeile der Tabelle"; } >mix.txt && "$cli" mix.txt aus >/dev/null'
+check 0 "" "aus.csv g.txt ref.csv " '"$gen" --no-semicolon-names --records 3000 g.txt && "$cli" g.txt ref >/dev/null && cat g.txt | "$cli" - aus >/dev/null &&
+    cmp aus.csv ref.csv'
+# The temporary file is the user's alone until it carries the old file's rights.
+check 0 "" "aus.csv trace " 'echo alt >aus.csv && ASAN_OPTIONS=detect_leaks=0 strace -o trace -e trace=openat "$cli" blz.txt aus >/dev/null &&
+    grep -q "O_CREAT|O_EXCL|O_CLOEXEC, 0600)" trace'
 # Past the file-size limit the save fails like any other, without a temporary file.
 check 1 "Fehler 27: Die Datei „aus.csv“ kann nicht geschrieben werden: Die Datei ist zu groß" "gross.txt " \
     '"$gen" --no-semicolon-names --records 300 gross.txt && (ulimit -f 8; "$cli" gross.txt aus)'
@@ -58,6 +77,31 @@ check 143 "" "aus.csv g.txt ref.csv zwei.csv " '"$gen" --no-semicolon-names --re
     echo alt >aus.csv && ln aus.csv zwei.csv &&
     trace -e trace=fallocate -e inject=fallocate:signal=SIGTERM "$cli" g.txt aus >/dev/null 2>&1; s=$?;
     cmp zwei.csv ref.csv && exit $s'
+# A link put in place of the checked file before it is opened (the check held up by a
+# second) is not written through.
+check 1 "Fehler 1005: Die Datei „aus.csv“ kann nicht geschrieben werden: Die Datei wurde während des Speicherns gegen eine andere getauscht." \
+    "aus.csv eigen.csv zwei.csv " 'echo alt >aus.csv && ln aus.csv zwei.csv && echo eigen >eigen.csv &&
+    { sleep 0.5 && ln -sf eigen.csv aus.csv & } && trace -e trace=faccessat2 -e inject=faccessat2:delay_exit=1500000 "$cli" blz.txt aus;
+    s=$?; wait; [ "$(cat eigen.csv)" = eigen ] || s=99; exit $s'
+# In place, the file-size limit and a full disk change nothing, also where the file
+# system cannot reserve room (the reservation refused as ext2 refuses it); a write that
+# fails after the room was taken gives the file back its old size.
+in_place() { echo alt >aus.csv && ln aus.csv zwei.csv && "$gen" --no-semicolon-names --records 12000 g.txt; }
+old() { [ "$(stat -c %s "$1")" = 4 ] && [ "$(cat "$1")" = alt ]; }
+check 1 "Fehler 27: Die Datei „aus.csv“ kann nicht geschrieben werden: Die Datei ist zu groß." "aus.csv g.txt zwei.csv " \
+    'in_place && (ulimit -f 8; trace -e trace=fallocate -e inject=fallocate:error=EOPNOTSUPP "$cli" g.txt aus); s=$?; old zwei.csv || s=99; exit $s'
+check 1 "Fehler 28: Die Datei „aus.csv“ kann nicht geschrieben werden: Kein Speicherplatz" "aus.csv g.txt zwei.csv " \
+    'in_place && trace -P "$PWD/aus.csv" -e trace=write -e inject=write:error=ENOSPC:when=2 "$cli" g.txt aus; s=$?; [ $(stat -c %s zwei.csv) = 4 ] || s=99; exit $s'
+ext2=$work/ext2.img
+if truncate -s 2M "$ext2" && mkfs.ext2 -q "$ext2" && mkdir "$work/m" && mount -o loop "$ext2" "$work/m" 2>/dev/null; then
+    umount "$work/m"
+    check 1 "Fehler 28: Die Datei „aus.csv“ kann nicht geschrieben werden: Kein Speicherplatz" "g.txt m " '"$gen" --no-semicolon-names --records 12000 g.txt &&
+        mkdir m && mount -o loop "$ext2" m && (cd m && echo alt >aus.csv && ln aus.csv zwei.csv &&
+        { dd if=/dev/zero of=voll bs=64K 2>/dev/null; truncate -s -40K voll; } && "$cli" ../g.txt aus); s=$?;
+        old m/zwei.csv || s=99; umount m; exit $s'
+else
+    echo "skipped: no ext2 file system can be mounted here, the reservation refused by strace stands in for it"
+fi
 # Each signal that ends the program removes the temporary file; one ignored at start
 # (nohup) stays ignored.
 check 130 "" "" 'during_save SIGINT'

@@ -1,5 +1,6 @@
-# Sourced by the end-to-end scripts: finds windows by name, and says in one line what a
-# script waited for when it did not see it, also where a command fails on its own.
+# Sourced by the end-to-end scripts: finds windows by name, answers file dialogs, and says
+# in one line what a script waited for when it did not see it, also where a command fails
+# on its own.
 trap 'echo "FAIL: line $LINENO: \"$BASH_COMMAND\" failed"' ERR
 
 # Sets VARIABLE to the first visible window whose name matches PATTERN within SECONDS,
@@ -13,4 +14,27 @@ WaitForWindow() {
         exit 1
     fi
     printf -v "$1" '%s' "$found"
+}
+
+# Types a path into the dialog with the given title and confirms it. Without a window
+# manager the keys go where the focus was, which may still be the main window: the
+# dialog gets the focus first, and where the name did not arrive, it is typed again.
+answerDialog() {
+    local dialog
+    WaitForWindow dialog 20 "$1" "the dialog '$1'"
+    sleep 0.5  # the file name box takes the keys once the dialog has settled
+    for _ in 1 2 3; do
+        xdotool windowfocus "$dialog"
+        sleep 0.3
+        xdotool key ctrl+a
+        xdotool type --delay 10 "$2"
+        xdotool key Return
+        # Wine's dialog takes a moment to check the name before it closes.
+        for _ in $(seq 30); do
+            xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+            sleep 0.1
+        done
+    done
+    echo "FAIL: waited 10 s for the dialog '$1' to close, and it stayed"
+    exit 1
 }

@@ -2,7 +2,9 @@
 # Starts the real program without a display, where it must say so in German and exit 1;
 # then on a virtual display, checks its title, takes a screenshot, clicks "Ende" and
 # expects the program to end with status 0 within 2 seconds. Last, a save beyond the
-# file-size limit must give the error box, not end the window or leave a file.
+# file-size limit must give the error box, not end the window or leave a file; so must a
+# save into a pipe that no program reads, after which the window still ends by "Ende";
+# an ending signal during a save leaves no temporary file.
 # Usage: window_end_to_end.sh PROGRAM OUTPUT_FOLDER TITLE
 set -euo pipefail
 here=$(dirname "$0")
@@ -56,18 +58,51 @@ fi
 folder=$(mktemp -d)
 trap 'kill $pid 2>/dev/null || true; rm -rf "$folder"' EXIT
 cp "$(dirname "$program")/beispiel-blz.txt" "$folder/blz.txt"  # the sample the build makes
+mkfifo "$folder/rohr"
+
+# Usage: SaveAs NAME (PROGRAM's window with the sample, started in the background)
+SaveAs() {
+    WaitForWindow window 10 'leitzahl' "the window with the sample"
+    sleep 1  # the import and the timer that enables saving
+    xdotool mousemove --window "$window" 137 30 click 1  # the save button
+    answerDialog 'CSV Datei speichern' "$folder/$1"
+}
+# Usage: ExpectEnd STATUS WHAT: the program ends within 10 s with STATUS, leaving no file.
+ExpectEnd() {
+    local status=0
+    if ! timeout 10 tail --pid="$pid" -f /dev/null; then
+        echo "FAIL: $2: the program still runs, showing:" $(xdotool search --onlyvisible --name . getwindowname %@)
+        exit 1
+    fi
+    wait "$pid" || status=$?
+    local left
+    left=$(ls -A "$folder" | tr '\n' ' ')
+    if [ "$status" -ne "$1" ] || [ "$left" != "blz.txt rohr " ]; then
+        echo "FAIL: $2: status $status (wanted $1), the folder holds: $left"
+        exit 1
+    fi
+}
+
 (ulimit -f 1 && QT_QPA_PLATFORM=xcb exec "$program" "$folder/blz.txt") &
 pid=$!
-WaitForWindow window 10 'leitzahl' "the window with the sample"
-sleep 1  # the import and the timer that enables saving
-xdotool mousemove --window "$window" 137 30 click 1  # the save button
-WaitForWindow dialog 10 'CSV Datei speichern' "the save dialog"
-xdotool type "$folder/ergebnis"
-xdotool key Return
+SaveAs ergebnis
 WaitForWindow box 10 '^27$' "the error box for a file too large"
-left=$(ls -A "$folder")
-if [ "$left" != "blz.txt" ]; then
-    echo "FAIL: the failed save left: $left"
-    exit 1
-fi
-echo "window end to end: 2 passed, 0 failed"
+kill "$pid"
+ExpectEnd 143 "a file too large"
+
+QT_QPA_PLATFORM=xcb "$program" "$folder/blz.txt" &
+pid=$!
+SaveAs rohr
+WaitForWindow box 10 '^6$' "the error box for a pipe without reader"
+xdotool windowfocus "$box"
+sleep 0.3
+xdotool key Return  # closes the box
+xdotool mousemove --window "$window" 515 30 click 1
+ExpectEnd 0 "Ende after a pipe without reader"
+
+# The signal comes with the sync of the temporary file.
+strace -o /dev/null -e trace=fsync -e inject=fsync:signal=SIGTERM env QT_QPA_PLATFORM=xcb "$program" "$folder/blz.txt" &
+pid=$!
+SaveAs ergebnis
+ExpectEnd 143 "a signal during the save"
+echo "window end to end: 5 passed, 0 failed"

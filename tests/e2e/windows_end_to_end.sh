@@ -28,29 +28,6 @@ WaitForWindow window 60 'leitzahl' "the window"
 title=$(xdotool getwindowname "$window")
 [ "$title" = "$expected" ] || { echo "FAIL: title is '$title', expected '$expected'"; exit 1; }
 
-# Types a path into the dialog with the given title and confirms it. Without a window
-# manager the keys go where the focus was, which may still be the main window: the
-# dialog gets the focus first, and where the name did not arrive, it is typed again.
-answerDialog() {
-    local dialog
-    WaitForWindow dialog 20 "$1" "the dialog '$1'"
-    sleep 0.5  # the file name box takes the keys once the dialog has settled
-    for _ in 1 2 3; do
-        xdotool windowfocus "$dialog"
-        sleep 0.3
-        xdotool key ctrl+a
-        xdotool type --delay 10 "$2"
-        xdotool key Return
-        # Wine's dialog takes a moment to check the name before it closes.
-        for _ in $(seq 30); do
-            xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
-            sleep 0.1
-        done
-    done
-    echo "FAIL: waited 10 s for the dialog '$1' to close, and it stayed"
-    exit 1
-}
-
 # Without a window manager, focus is set by hand before each key.
 pressOnWindow() { xdotool windowfocus "$window"; sleep 0.3; xdotool key "$1"; }
 

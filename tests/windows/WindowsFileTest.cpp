@@ -16,7 +16,8 @@ namespace {
 // A file another program holds open (a spreadsheet shares it with nobody, an editor
 // shares reading and writing but not deleting), a read-only file, a folder, a missing
 // folder and an invalid name: the error the user needs, nothing changed. A hidden file
-// is replaced and stays hidden; a folder given as input is named as such.
+// is replaced and stays hidden; a file with two names is written in place, its longer
+// old text cut; a folder given as input is named as such.
 TEST(WindowsFile, SaveGivesTheReasonOrKeepsWhatTheFileCarried)
 {
     test::TempDir dir;
@@ -25,6 +26,8 @@ TEST(WindowsFile, SaveGivesTheReasonOrKeepsWhatTheFileCarried)
         test::WriteBytes(dir.path(name), "alt");
         SetFileAttributesA(dir.path(name).c_str(), attribute);
     }
+    test::WriteBytes(dir.path("eins.csv"), "alt und lang");
+    ASSERT_TRUE(CreateHardLinkA(dir.path("zwei.csv").c_str(), dir.path("eins.csv").c_str(), nullptr));
     std::filesystem::create_directory(dir.path("ordner.csv"));
     std::vector<HANDLE> held;
     for (const auto& [name, sharing] : {std::pair{"gehalten.csv", 0UL}, {"im-editor.csv", FILE_SHARE_READ | FILE_SHARE_WRITE}}) {
@@ -37,9 +40,11 @@ TEST(WindowsFile, SaveGivesTheReasonOrKeepsWhatTheFileCarried)
     for (const auto& [target, number] :
          {std::pair{"gehalten.csv", ERROR_SHARING_VIOLATION}, {"im-editor.csv", ERROR_SHARING_VIOLATION},
           {"schreibgeschuetzt.csv", kErrorWriteProtected}, {"ordner.csv", kErrorIsFolder},
-          {"fehlt\\blz.csv", ERROR_PATH_NOT_FOUND}, {"a<b>.csv", ERROR_INVALID_NAME}, {"versteckt.csv", 0UL}}) {
+          {"fehlt\\blz.csv", ERROR_PATH_NOT_FOUND}, {"a<b>.csv", ERROR_INVALID_NAME}, {"versteckt.csv", 0UL}, {"eins.csv", 0UL}}) {
         const ExportResult result = WriteExportFile(dir.path(target));
         EXPECT_EQ(result.failure.value_or(Failure{}).number, static_cast<int>(number)) << target;
+        EXPECT_TRUE(number != ERROR_SHARING_VIOLATION ||
+                    result.failure.value_or(Failure{}).description.find("Ein anderes Programm verwendet") != std::string::npos);
     }
     for (HANDLE handle : held) {
         CloseHandle(handle);
@@ -49,8 +54,9 @@ TEST(WindowsFile, SaveGivesTheReasonOrKeepsWhatTheFileCarried)
         EXPECT_EQ(test::ReadBytes(dir.path(name)), "alt") << name;
     }
     EXPECT_EQ(test::ReadBytes(dir.path("versteckt.csv")), "neu");
+    EXPECT_EQ(test::ReadBytes(dir.path("zwei.csv")), "neu");
     EXPECT_NE(GetFileAttributesA(dir.path("versteckt.csv").c_str()) & FILE_ATTRIBUTE_HIDDEN, 0U);
-    EXPECT_EQ(dir.names().size(), 5U);
+    EXPECT_EQ(dir.names().size(), 7U);
 
     MemoryEntryList list;
     EXPECT_EQ(ImportSortCodeFile(dir.path(""), list).failure.value_or(Failure{}).number, kErrorIsFolder);
