@@ -1,5 +1,6 @@
 #include "core/SortCodeCsv.h"
 
+#include "core/InputForm.h"
 #include "core/TextRules.h"
 
 #include <algorithm>
@@ -11,7 +12,6 @@ namespace leitzahl {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::string_view kHeaderStart = "Bankleitzahl;";
 constexpr std::size_t kFields = 13;
 constexpr std::size_t kExtendedFields = 14;  // with the IBAN rule
 constexpr std::size_t kSortCodeField = 0;
@@ -126,15 +126,14 @@ ImportResult ImportSortCodeCsv(std::string_view text, EntryList& list)
     if (text.starts_with(kByteOrderMark)) {
         text.remove_prefix(kByteOrderMark.size());
     }
-    const bool header = text.starts_with(kHeaderStart);
-    const std::size_t headerEnd = header ? std::min(text.find('\n'), text.size() - 1) + 1 : 0;
+    const std::size_t found = CsvHeaderEnd(text);
+    const std::size_t headerEnd = found == std::string_view::npos ? 0 : found;
     ImportResult result = ImportLines(text.substr(headerEnd), list, CutCsvLines);
     result.form = InputForm::Csv;
-    // Line numbers count the header too.
-    if (header) {
-        result.linesRead += 1;
-        result.firstUnfitLine += result.unfitLines > 0 ? 1 : 0;
-    }
+    // Line numbers count the header and any blank lines before it too.
+    const auto headerLines = static_cast<std::int64_t>(std::count(text.begin(), text.begin() + headerEnd, '\n'));
+    result.linesRead += headerLines;
+    result.firstUnfitLine += result.unfitLines > 0 ? headerLines : 0;
     return result;
 }
 

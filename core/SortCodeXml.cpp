@@ -51,6 +51,7 @@ struct Record {
     std::string method;
     std::string validFrom;
     std::string validTill;
+    bool lineBreak = false;
 };
 
 }  // namespace
@@ -73,6 +74,13 @@ ImportResult ImportSortCodeXml(std::string_view text, EntryList& list)
                                                               : nullptr;
                 if (slot != nullptr) {
                     *slot = TrimXmlSpace(field);
+                    // A line break would cut the entry's line of the CSV in two.
+                    for (char& c : *slot) {
+                        if (c == '\n' || c == '\r') {
+                            c = ' ';
+                            record.lineBreak = true;
+                        }
+                    }
                 }
                 return;
             }
@@ -82,7 +90,7 @@ ImportResult ImportSortCodeXml(std::string_view text, EntryList& list)
             if (name == "BLZEintrag") {
                 ++number;
                 const std::size_t before = utf8.count();
-                if (!AppendEntry(record.sortCode, record.name, record.method, utf8, result)) {
+                if (!AppendEntry(record.sortCode, record.name, record.method, utf8, result) || record.lineBreak) {
                     CountUnfit(number, result);
                 }
                 if (HoldsWideCharacter(utf8.entry(before)) && result.wideCharacterEntries++ == 0) {

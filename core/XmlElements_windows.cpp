@@ -32,11 +32,15 @@ struct Held {
     Held& operator=(const Held&) = delete;
 };
 
-// Hands XmlLite the document in pieces that end in an ASCII byte: Wine's XmlLite takes a
-// piece that ends in any other byte for one that ends inside a character, and loses it.
+// Hands XmlLite the document in pieces that end in an ASCII byte (in UTF-16: whole code
+// units): Wine's XmlLite takes a piece that ends in any other byte for one that ends
+// inside a character, and loses it.
 class DocumentStream final : public ISequentialStream {
 public:
-    explicit DocumentStream(std::string_view document) : rest_(document) {}
+    explicit DocumentStream(std::string_view document)
+        : rest_(document), utf16_(document.starts_with("\xFF\xFE") || document.starts_with("\xFE\xFF"))
+    {
+    }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override
     {
@@ -53,7 +57,9 @@ public:
     HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG size, ULONG* read) override
     {
         std::size_t length = std::min<std::size_t>(size, rest_.size());
-        if (length < rest_.size()) {
+        if (utf16_) {
+            length -= length < rest_.size() ? length % 2 : 0;  // whole code units
+        } else if (length < rest_.size()) {
             std::size_t end = length;
             while (end > 0 && static_cast<unsigned char>(rest_[end - 1]) >= 0x80) {
                 --end;
@@ -71,6 +77,7 @@ public:
 
 private:
     std::string_view rest_;
+    bool utf16_;
 };
 
 using CreateXmlReaderCall = HRESULT(WINAPI*)(REFIID, void**, IMalloc*);
@@ -97,6 +104,13 @@ std::string_view Text(HRESULT (STDMETHODCALLTYPE IXmlReader::*get)(const WCHAR**
     return utf8;
 }
 
+Failure NotWellFormedHere(IXmlReader& reader)
+{
+    UINT line = 0;
+    reader.GetLineNumber(&line);
+    return XmlNotWellFormed(static_cast<long>(line));
+}
+
 }  // namespace
 
 MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onEnd)
@@ -111,6 +125,7 @@ MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onE
     reader.object->SetInput(&stream);
     int depth = 0;
     bool leaf = false;
+    bool rootEnded = false;
     std::string text;
     std::string name;
     std::string piece;
@@ -124,19 +139,25 @@ MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onE
             text.clear();
             if (reader.object->IsEmptyElement()) {
                 onEnd(depth--, Text(&IXmlReader::GetLocalName, *reader.object, name), {});
+                rootEnded = depth == 0;
                 leaf = false;
             }
             break;
         case XmlNodeType_EndElement:
             onEnd(depth--, Text(&IXmlReader::GetLocalName, *reader.object, name), leaf ? std::string_view(text) : "");
+            rootEnded = depth == 0;
             leaf = false;
             text.clear();
             break;
         case XmlNodeType_Text:
         case XmlNodeType_CDATA:
         case XmlNodeType_Whitespace:
+            // Wine's reader gives empty white space, without end, where the document is cut.
+            if (Text(&IXmlReader::GetValue, *reader.object, piece).empty()) {
+                return NotWellFormedHere(*reader.object);
+            }
             if (leaf) {
-                text += Text(&IXmlReader::GetValue, *reader.object, piece);
+                text += piece;
             }
             break;
         case XmlNodeType_DocumentType: {
@@ -147,18 +168,19 @@ MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onE
         default: break;
         }
     }
-    if (status == S_FALSE) {
+    // Wine's reader also ends a cut document as if it were whole.
+    if (status == S_FALSE && rootEnded && depth == 0) {
         return std::nullopt;
     }
     if (status == E_OUTOFMEMORY) {
         throw std::bad_alloc();
     }
-    UINT line = 0;
-    reader.object->GetLineNumber(&line);
     if (static_cast<unsigned long>(status) == WC_E_DTDPROHIBITED) {
+        UINT line = 0;
+        reader.object->GetLineNumber(&line);
         return XmlWithDocumentType(static_cast<long>(line));
     }
-    return XmlNotWellFormed(static_cast<long>(line));
+    return NotWellFormedHere(*reader.object);
 }
 
 }  // namespace leitzahl

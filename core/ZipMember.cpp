@@ -22,6 +22,7 @@ constexpr std::size_t kLongestComment = 0xFFFF;
 constexpr std::uint16_t kEncryptedFlag = 1;
 constexpr std::uint16_t kStored = 0;
 constexpr std::uint16_t kDeflated = 8;
+constexpr std::uint32_t kDeflateMostRatio = 1032;
 
 std::uint32_t Read(std::string_view bytes, std::size_t at, std::size_t width)
 {
@@ -174,6 +175,11 @@ MaybeFailure UnpackOnlyMember(std::string_view archive, std::string& member, std
         return ArchiveFailure("Die Datei " + Quoted(name) + " im ZIP-Archiv ist entpackt größer als " +
                               std::to_string(kLargestZipMember >> 20) +
                               " MiB; so groß ist keine Bankleitzahlendatei.");
+    }
+    // Deflate packs at most 1032 bytes into one: a larger size is a lie, not to be allocated.
+    if (found.size / kDeflateMostRatio > found.packedSize) {
+        return ArchiveFailure("Das ZIP-Archiv ist beschädigt: die Größe der Datei " + Quoted(name) +
+                              " passt nicht zu ihren gepackten Daten.");
     }
     const std::size_t local = found.localHeader;
     if (local > end || end - local < kLocalSize || Read(archive, local, 4) != kLocalSignature) {

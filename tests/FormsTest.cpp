@@ -46,6 +46,17 @@ Converted Convert(std::string_view bytes, const std::string& name = "blz-downloa
     return run;
 }
 
+// ASCII text in UTF-16LE with its byte-order mark.
+std::string Utf16(std::string_view ascii)
+{
+    std::string wide = "\xFF\xFE";
+    for (const char c : ascii) {
+        wide += c;
+        wide += '\0';
+    }
+    return wide;
+}
+
 std::string Zipped(const std::string& name, std::string_view bytes)
 {
     generator::ZipArchive archive(name);
@@ -148,6 +159,18 @@ TEST(Forms, RecordsThatDoNotFitAreCountedByLineOrRecord)
          "10000000;M\xC3\xBChle;00\n10000001;\xC5\x81\xC3\xB3\x64\xC5\xBA;01"},
         {xml(record("10000000", "<Bezeichnung>M\xC3\xBChle</Bezeichnung>", "00")), kExitSuccess, "",
          "10000000;M\xFChle;00"},
+        // The same in UTF-16, with its byte-order mark.
+        {Utf16("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<Document>" +
+               record("10000000", "<Bezeichnung>M&#252;hle</Bezeichnung>", "00") + "</Document>"),
+         kExitSuccess, "",
+         "10000000;M\xFChle;00"},
+        // A line break in a name would cut the CSV line in two.
+        {xml(record("10000000", "<Bezeichnung>Bank\nBerlin</Bezeichnung>", "09")), kExitWarning,
+         "Warnung: 1 von 1 Einträgen sieht nicht wie ein Eintrag der Bankleitzahlendatei aus (Eintrag 1).\n",
+         "10000000;Bank Berlin;09"},
+        // A blank line before a quoted header in small letters, as spreadsheets save it.
+        {"\r\n\"bankleitzahl\";\"merkmal\"\r\n\"10000000\";\"1\";\"Bank\"" + fields.substr(4) + "\r\n", kExitSuccess, "",
+         "10000000;Bank;09"},
     };
     for (const auto& c : cases) {
         const Converted run = Convert(c.input);
@@ -174,6 +197,8 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
     Put32(wrongChecksum, central + 16, 12345);
     std::string bomb = zip;
     Put32(bomb, central + 24, (512U << 20) + 1);
+    std::string lyingSize = zip;
+    Put32(lyingSize, central + 24, 4U << 20);  // more than deflate can pack into these bytes
     std::string corrupted = zip;
     corrupted[60] = static_cast<char>(corrupted[60] ^ 0x55);  // in the deflated data
     const std::string emptyArchive("PK\x05\x06" + std::string(18, '\0'));
@@ -189,6 +214,7 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
         {wrongChecksum, kErrorArchive, "Das ZIP-Archiv ist beschädigt: die Prüfsumme der Datei"},
         {corrupted, kErrorArchive, "Das ZIP-Archiv ist beschädigt"},
         {zip.substr(0, zip.size() / 2), kErrorArchive, "Das ZIP-Archiv ist beschädigt oder unvollständig."},
+        {lyingSize, kErrorArchive, "Das ZIP-Archiv ist beschädigt: die Größe der Datei „blz-aktuell-txt-data.txt“ passt nicht"},
         {bomb, kErrorArchive, "Die Datei „blz-aktuell-txt-data.txt“ im ZIP-Archiv ist entpackt größer als 512 MiB"},
         {emptyArchive, kErrorArchive, "Das ZIP-Archiv ist leer."},
         {Zipped("Anleitung-zur-Datei.pdf", "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n"), kErrorArchive,
@@ -196,6 +222,11 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
         {Zipped("blz-aktuell-txt-data.zip", zip), kErrorArchive, "Das ZIP-Archiv enthält keine Bankleitzahlendatei"},
         {"<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>1</BLZ>\n</Document>\n", kErrorXml,
          "Die XML-Datei ist in Zeile 4 nicht wohlgeformt."},
+        // Cut after a record, and cut inside the white space between records.
+        {"<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>10000000</BLZ></BLZEintrag>\n", kErrorXml,
+         "Die XML-Datei ist in Zeile "},
+        {"<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>10000000</BLZ></BLZEintrag>\n  ", kErrorXml,
+         "Die XML-Datei ist in Zeile "},
         {laughs, kErrorXml, "Die XML-Datei enthält in Zeile 2 eine Dokumenttypdefinition (DOCTYPE)"},
         {Zipped("blz-aktuell-xml-data.xml", laughs), kErrorXml, "Die XML-Datei enthält in Zeile 2 eine"},
         {"<?xml version=\"1.0\"?>\n<Document/>\n", kErrorNoEntries, "Die Datei „"},
