@@ -222,7 +222,9 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
         {Zipped("blz-aktuell-txt-data.zip", zip), kErrorArchive, "Das ZIP-Archiv enthält keine Bankleitzahlendatei"},
         {"<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>1</BLZ>\n</Document>\n", kErrorXml,
          "Die XML-Datei ist in Zeile 4 nicht wohlgeformt."},
-        // Cut after a record, and cut inside the white space between records.
+        // Cut right after a record, after its line end, and inside the white space after it.
+        {"<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>10000000</BLZ></BLZEintrag>", kErrorXml,
+         "Die XML-Datei ist in Zeile "},
         {"<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>10000000</BLZ></BLZEintrag>\n", kErrorXml,
          "Die XML-Datei ist in Zeile "},
         {"<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>10000000</BLZ></BLZEintrag>\n  ", kErrorXml,
