@@ -104,6 +104,25 @@ std::string_view Text(HRESULT (STDMETHODCALLTYPE IXmlReader::*get)(const WCHAR**
     return utf8;
 }
 
+// Wine's reader closes the open elements of a cut document itself. The root's own end
+// tag must end the text, but for white space, comments and instructions after it (which
+// are left unchecked); a document in UTF-16 is left unchecked too.
+bool EndsWithEndTag(std::string_view document, std::string_view root)
+{
+    document = document.substr(0, document.find_last_not_of(" \t\r\n") + 1);
+    if (document.starts_with("\xFF\xFE") || document.starts_with("\xFE\xFF") || document.ends_with("-->") ||
+        document.ends_with("?>")) {
+        return true;
+    }
+    const std::size_t tag = document.rfind("</");
+    if (tag == std::string_view::npos || !document.ends_with('>')) {
+        return false;
+    }
+    std::string_view name = document.substr(tag + 2, document.size() - tag - 3);
+    name = name.substr(0, name.find_last_not_of(" \t\r\n") + 1);
+    return name.substr(name.find(':') + 1) == root;
+}
+
 Failure NotWellFormedHere(IXmlReader& reader)
 {
     UINT line = 0;
@@ -126,6 +145,8 @@ MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onE
     int depth = 0;
     bool leaf = false;
     bool rootEnded = false;
+    std::string root;
+    bool rootEmpty = false;
     std::string text;
     std::string name;
     std::string piece;
@@ -134,7 +155,10 @@ MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onE
     while ((status = reader.object->Read(&type)) == S_OK) {
         switch (type) {
         case XmlNodeType_Element:
-            ++depth;
+            if (++depth == 1) {
+                root = Text(&IXmlReader::GetLocalName, *reader.object, name);
+                rootEmpty = reader.object->IsEmptyElement() != FALSE;
+            }
             leaf = true;
             text.clear();
             if (reader.object->IsEmptyElement()) {
@@ -170,7 +194,7 @@ MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onE
     }
     // Wine's reader also ends a cut document as if it were whole.
     if (status == S_FALSE && rootEnded && depth == 0) {
-        return std::nullopt;
+        return rootEmpty || EndsWithEndTag(document, root) ? std::nullopt : MaybeFailure(NotWellFormedHere(*reader.object));
     }
     if (status == E_OUTOFMEMORY) {
         throw std::bad_alloc();
