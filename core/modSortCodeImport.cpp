@@ -256,8 +256,7 @@ bool AppendEntry(std::string_view sortCode, std::string_view name, std::string_v
 ImportResult ImportFileText(EntryList& list, const std::string& shownName)
 {
     RecognisedForm form = RecogniseForm(FileText);
-    const bool zipped = form == RecognisedForm::Zip;
-    if (zipped) {
+    if (form == RecognisedForm::Zip) {
         std::string member;
         std::string memberName;
         MaybeFailure failure = GuardMemory([&] { return UnpackOnlyMember(FileText, member, memberName); });
@@ -281,7 +280,6 @@ ImportResult ImportFileText(EntryList& list, const std::string& shownName)
     ImportResult result = form == RecognisedForm::Csv   ? ImportSortCodeCsv(FileText, list)
                           : form == RecognisedForm::Xml ? ImportSortCodeXml(FileText, list)
                                                         : ImportSortCodeText(FileText, list);
-    result.zipped = zipped;
     return result;
 }
 

@@ -15,7 +15,6 @@ enum class InputForm { Text, Csv, Xml };
 
 struct ImportResult {
     InputForm form = InputForm::Text;
-    bool zipped = false;
     // Lines read: the LF-separated pieces of the text up to the end or to the line that
     // stopped the import, the empty piece after a final LF not counted.
     std::int64_t linesRead = 0;

@@ -54,7 +54,7 @@ inline std::vector<std::string> Entries(const EntryList& list)
 
 inline auto Outcome(const ImportResult& result, const EntryList& list)
 {
-    return std::tuple(result.form, result.zipped, result.linesRead, result.entriesRead, result.unfitLines,
+    return std::tuple(result.form, result.linesRead, result.entriesRead, result.unfitLines,
                       result.firstUnfitLine, result.semicolonNames, result.firstSemicolonCode,
                       result.wideCharacterEntries, result.firstWideCharacterCode, result.validFrom,
                       result.validTill, result.failure ? result.failure->description : "", Entries(list));
