@@ -6,8 +6,6 @@ namespace leitzahl {
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
 bool IsXmlSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -28,12 +26,10 @@ RecognisedForm RecogniseForm(std::string_view bytes)
         return RecognisedForm::Zip;
     }
     // Only XML comes in UTF-16, with its byte-order mark.
-    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+    if (StartsWithUtf16Mark(bytes)) {
         return RecognisedForm::Xml;
     }
-    if (bytes.starts_with(kByteOrderMark)) {
-        bytes.remove_prefix(kByteOrderMark.size());
-    }
+    bytes = WithoutUtf8Mark(bytes);
     if (CsvHeaderEnd(bytes) != std::string_view::npos || StartsWithQuotedField(bytes)) {
         return RecognisedForm::Csv;
     }
@@ -61,14 +57,15 @@ std::size_t CsvHeaderEnd(std::string_view text)
     return header ? std::min(text.find('\n', start), text.size() - 1) + 1 : std::string_view::npos;
 }
 
-bool StartsLikeSortCodeText(std::string_view text)
+std::string_view WithoutUtf8Mark(std::string_view text)
 {
-    if (text.starts_with(kByteOrderMark)) {
-        text.remove_prefix(kByteOrderMark.size());
-    }
-    text = text.substr(std::min(text.find_first_not_of(" \r\n"), text.size()));
-    return text.size() > 8 && std::all_of(text.begin(), text.begin() + 8, [](char c) { return c >= '0' && c <= '9'; }) &&
-           (text[8] == '1' || text[8] == '2');
+    constexpr std::string_view kMark = "\xEF\xBB\xBF";
+    return text.starts_with(kMark) ? text.substr(kMark.size()) : text;
+}
+
+bool StartsWithUtf16Mark(std::string_view bytes)
+{
+    return bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
 }
 
 }  // namespace leitzahl

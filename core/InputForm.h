@@ -14,7 +14,10 @@ RecognisedForm RecogniseForm(std::string_view bytes);
 // quoted, in any case), past its line feed; npos where there is none.
 std::size_t CsvHeaderEnd(std::string_view text);
 
-// True when the text starts like the fixed-width file: a sort code and a record kind.
-bool StartsLikeSortCodeText(std::string_view text);
+// The text without a UTF-8 byte-order mark at its start.
+std::string_view WithoutUtf8Mark(std::string_view text);
+
+// True when the bytes start with a UTF-16 byte-order mark, either way round.
+bool StartsWithUtf16Mark(std::string_view bytes);
 
 }  // namespace leitzahl

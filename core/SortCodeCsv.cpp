@@ -11,7 +11,6 @@ namespace leitzahl {
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t kFields = 13;
 constexpr std::size_t kExtendedFields = 14;  // with the IBAN rule
 constexpr std::size_t kSortCodeField = 0;
@@ -123,9 +122,7 @@ void CutCsvLines(std::string_view text, EntryList& list, ImportResult& result)
 
 ImportResult ImportSortCodeCsv(std::string_view text, EntryList& list)
 {
-    if (text.starts_with(kByteOrderMark)) {
-        text.remove_prefix(kByteOrderMark.size());
-    }
+    text = WithoutUtf8Mark(text);
     const std::size_t found = CsvHeaderEnd(text);
     const std::size_t headerEnd = found == std::string_view::npos ? 0 : found;
     ImportResult result = ImportLines(text.substr(headerEnd), list, CutCsvLines);

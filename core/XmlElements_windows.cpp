@@ -1,6 +1,7 @@
 // Reads XML with the system's XmlLite, loaded at run time (MinGW has no import library
 // for it); DTD processing prohibited.
 #include "core/XmlElements.h"
+#include "core/InputForm.h"
 #include "core/WideText.h"
 
 #include <windows.h>
@@ -38,7 +39,7 @@ struct Held {
 class DocumentStream final : public ISequentialStream {
 public:
     explicit DocumentStream(std::string_view document)
-        : rest_(document), utf16_(document.starts_with("\xFF\xFE") || document.starts_with("\xFE\xFF"))
+        : rest_(document), utf16_(StartsWithUtf16Mark(document))
     {
     }
 
@@ -110,7 +111,7 @@ std::string_view Text(HRESULT (STDMETHODCALLTYPE IXmlReader::*get)(const WCHAR**
 bool EndsWithEndTag(std::string_view document, std::string_view root)
 {
     document = document.substr(0, document.find_last_not_of(" \t\r\n") + 1);
-    if (document.starts_with("\xFF\xFE") || document.starts_with("\xFE\xFF") || document.ends_with("-->") ||
+    if (StartsWithUtf16Mark(document) || document.ends_with("-->") ||
         document.ends_with("?>")) {
         return true;
     }

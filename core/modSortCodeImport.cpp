@@ -50,11 +50,24 @@ bool EndsInTail(std::string_view line, std::size_t digits)
     return IsChangeFlag(tail[0]) && (tail[1] == '0' || tail[1] == '1') && AllDigits(tail.substr(2));
 }
 
+// A sort code, then the record's kind: head office (1) or branch (2).
+bool StartsWithSortCodeAndKind(std::string_view line)
+{
+    return line.size() > kSortCodeLength && AllDigits(line.substr(0, kSortCodeLength)) &&
+           (line[kSortCodeLength] == '1' || line[kSortCodeLength] == '2');
+}
+
 bool LooksLikeRecord(std::string_view line, bool extended)
 {
-    return line.size() >= kRecordLength && line.size() <= kLongestRecordLength &&
-           AllDigits(line.substr(0, kSortCodeLength)) && (line[kSortCodeLength] == '1' || line[kSortCodeLength] == '2') &&
+    return line.size() >= kRecordLength && line.size() <= kLongestRecordLength && StartsWithSortCodeAndKind(line) &&
            (extended || EndsInTail(line, kSuccessorDigits));
+}
+
+// A ZIP's member that starts like the fixed-width file.
+bool StartsLikeSortCodeText(std::string_view text)
+{
+    text = WithoutUtf8Mark(text);
+    return StartsWithSortCodeAndKind(text.substr(std::min(text.find_first_not_of(" \r\n"), text.size())));
 }
 
 Failure LineTooShort(std::int64_t lineNumber)
