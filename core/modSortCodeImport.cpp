@@ -86,9 +86,11 @@ char* Put(char* out, std::string_view piece)
     return std::copy(piece.begin(), piece.end(), out);
 }
 
-bool HoldsSemicolon(std::string_view field)
+// A ";" in any of the entry's fields adds a column to its line of the CSV.
+bool AddsColumn(std::string_view sortCode, std::string_view name, std::string_view method)
 {
-    return field.find(';') != std::string_view::npos;
+    const auto holds = [](std::string_view field) { return field.find(';') != std::string_view::npos; };
+    return holds(name) || holds(sortCode) || holds(method);
 }
 
 // The entry of a trimmed line of at least 9 characters, written to entry, which holds
@@ -101,7 +103,7 @@ std::size_t CutEntry(std::string_view line, bool extended, char* entry, bool& ex
     const std::size_t fromEnd = extended ? kExtendedMethodFromEnd : kMethodFromEnd;
     const std::string_view method =
         (line.size() > fromEnd ? line.substr(line.size() - fromEnd) : line).substr(0, kMethodLength);
-    extraColumn = HoldsSemicolon(name) || HoldsSemicolon(sortCode) || HoldsSemicolon(method);
+    extraColumn = AddsColumn(sortCode, name, method);
 
     char* out = Put(entry, sortCode);
     *out++ = ';';
@@ -259,7 +261,7 @@ bool AppendEntry(std::string_view sortCode, std::string_view name, std::string_v
     entry.append(sortCode).append(1, ';').append(name).append(1, ';').append(method);
     list.append(entry);
     ++result.entriesRead;
-    if (HoldsSemicolon(sortCode) || HoldsSemicolon(name) || HoldsSemicolon(method)) {
+    if (AddsColumn(sortCode, name, method)) {
         CountExtraColumn(sortCode, result);
     }
     return sortCode.size() == kSortCodeLength && AllDigits(sortCode) && !name.empty() &&
