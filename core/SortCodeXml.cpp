@@ -108,7 +108,11 @@ ImportResult ImportSortCodeXml(std::string_view text, EntryList& list)
     const bool latin1 = result.wideCharacterEntries == 0;
     if (MaybeFailure failure = GuardMemory([&] {
             for (std::size_t i = 0; i < utf8.count(); ++i) {
-                list.append(latin1 ? ToLatin1(utf8.entry(i)) : std::string(utf8.entry(i)));
+                if (latin1) {
+                    list.append(ToLatin1(utf8.entry(i)));
+                } else {
+                    list.append(utf8.entry(i));
+                }
             }
         })) {
         result.failure = std::move(failure);
