@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "core/DirectConversion.h"
 #include "core/Diverse.h"
 #include "core/MemoryEntryList.h"
 #include "core/StatusTexts.h"
@@ -66,18 +67,23 @@ int Convert(const Paths& paths, std::FILE* out, std::FILE* err)
     const bool fromStandardInput = paths.input == kStandardStream;
     const bool toStandardOutput = paths.output == kStandardStream;
 
-    MemoryEntryList list;
-    ImportResult imported;
-    if (fromStandardInput) {
-        imported.failure = LoadStandardInputText();
-        if (!imported.failure) {
-            imported = ImportFileText(list, "(Standardeingabe)");
-        }
-    } else {
-        imported = ImportSortCodeFile(paths.input, list);
-    }
-    EmptyFileText();
     const std::string shownInput = fromStandardInput ? "(Standardeingabe)" : paths.input;
+    if (MaybeFailure failure = fromStandardInput ? LoadStandardInputText() : LoadFileText(paths.input)) {
+        return ReportFailure(*failure, err);
+    }
+    // The published file takes the short way; any other input goes through a list, as in
+    // the window.
+    DirectConversion conversion = ConvertTextDirectly(shownInput);
+    ImportResult& imported = conversion.imported;
+    MemoryEntryList list;
+    if (!conversion.done) {
+        imported = ImportFileText(list, shownInput);
+        if (FileText.damaged() && !imported.failure) {
+            // Another program cut the file short while it was read.
+            imported.failure = ReadFailure(shownInput, kErrorReadFault);
+        }
+        EmptyFileText();
+    }
     if (imported.failure) {
         return ReportFailure(*imported.failure, err);
     }
@@ -87,12 +93,14 @@ int Convert(const Paths& paths, std::FILE* out, std::FILE* err)
                                                           "“ enthält keine Einträge der Bankleitzahlendatei."},
                              err);
     }
-
-    if (MaybeFailure failure = RemoveDuplicates(list)) {
-        return ReportFailure(*failure, err);
-    }
-    if (MaybeFailure failure = BuildExportText(list)) {
-        return ReportFailure(*failure, err);
+    if (!conversion.done) {
+        if (MaybeFailure failure = RemoveDuplicates(list)) {
+            return ReportFailure(*failure, err);
+        }
+        if (MaybeFailure failure = BuildExportText(list)) {
+            return ReportFailure(*failure, err);
+        }
+        conversion.kept = list.count();
     }
 
     std::string finalName = "(Standardausgabe)";
@@ -110,7 +118,7 @@ int Convert(const Paths& paths, std::FILE* out, std::FILE* err)
 
     std::FILE* messages = toStandardOutput || NamesStandardOutput(finalName) ? err : out;
     std::fprintf(messages, "%s\n%s\n%s\n", EntriesInFileText(imported.entriesRead, shownInput).c_str(),
-                 EntriesKeptText(imported.entriesRead, list.count()).c_str(),
+                 EntriesKeptText(imported.entriesRead, conversion.kept).c_str(),
                  SavedToText(finalName).c_str());
     if (const std::string validity = ValidityText(imported.validFrom, imported.validTill); !validity.empty()) {
         std::fprintf(messages, "%s\n", validity.c_str());

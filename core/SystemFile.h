@@ -30,6 +30,10 @@ public:
     bool mapped() const { return address_ != nullptr; }
     std::string_view bytes() const { return {static_cast<const char*>(address_), size_}; }
     bool damaged() const;
+    // Lets go of the memory behind the whole pages within part, which is done with; read
+    // again, they come back from the file. Keeps a large input from adding to the
+    // memory that its output takes.
+    void release(std::string_view part) const;
 
 private:
     friend int ReadWholeFile(const std::string& path, FileMapping& mapping, std::string& text);

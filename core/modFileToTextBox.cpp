@@ -25,6 +25,13 @@ char* TextBuffer::overwrite(std::size_t size)
     return output_.get();
 }
 
+void TextBuffer::takeOutput(std::unique_ptr<char[]> output, std::size_t size)
+{
+    clear();
+    output_ = std::move(output);
+    outputSize_ = size;
+}
+
 void TextBuffer::shorten(std::size_t size)
 {
     outputSize_ = std::min(size, outputSize_);

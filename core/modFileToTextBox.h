@@ -22,10 +22,15 @@ public:
     char* overwrite(std::size_t size);
     // Keeps only the first size bytes of that output.
     void shorten(std::size_t size);
+    // Takes output made elsewhere, of which the first size bytes count; lets go of what
+    // the buffer held.
+    void takeOutput(std::unique_ptr<char[]> output, std::size_t size);
     TextBuffer& operator=(std::string text);
 
     // Empties the buffer and hands its memory back.
     void clear();
+    // Hands back the memory behind part of a mapped file's text, which is done with.
+    void release(std::string_view part) const { mapping_.release(part); }
 
     // True when the mapped file shrank while it was read: the bytes past its new end
     // read as zeros, and the text must not be taken for the file's.

@@ -58,6 +58,14 @@ using LineCutter = void (*)(std::string_view text, EntryList& list, ImportResult
 // lists over; the halves meet at a line feed, and the result is one pass's.
 ImportResult ImportLines(std::string_view text, EntryList& list, LineCutter cutLines);
 
+// Where a large text is cut in two halves: after the line feed at the index given back;
+// npos for a text taken in one pass.
+std::size_t HalvesMeetAt(std::string_view text);
+
+// Adds the second half's result to the first's, as one pass over the whole text would
+// have given it: line numbers count on. Only for a first half without failure.
+void AddSecondHalf(ImportResult& result, ImportResult& second);
+
 // Imports FileText in whichever form it holds, recognised from its bytes. A ZIP's
 // member replaces the archive in FileText. shownName names the input in messages.
 ImportResult ImportFileText(EntryList& list, const std::string& shownName);

@@ -1,0 +1,184 @@
+#include "core/DirectConversion.h"
+
+#include "core/InputForm.h"
+#include "core/RecordLines.h"
+#include "core/SideBySide.h"
+#include "core/SystemFile.h"
+#include "core/modFileToTextBox.h"
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+namespace leitzahl {
+
+namespace {
+
+using namespace record;
+
+// Room for the CSV lines of a text of records: at most kLongestEntry bytes and a line
+// feed from every 168. Shorter lines may need more; their text takes the list's way.
+std::size_t RoomFor(std::size_t textBytes)
+{
+    return (textBytes / kRecordLength + 1) * (kLongestEntry + 1);
+}
+
+// Writes each entry with its line feed into the room given, unless its key repeats the
+// one before; refuses a key that descends, or an entry the room cannot hold.
+class CsvPlace {
+public:
+    CsvPlace(char* begin, std::size_t size) : begin_(begin), next_(begin), end_(begin + size) {}
+
+    char* room() const
+    {
+        return static_cast<std::size_t>(end_ - next_) > kLongestEntry ? next_ : nullptr;
+    }
+    bool keep(std::size_t size)
+    {
+        if (lastKey_ != nullptr) {
+            // Read as big-endian numbers, the keys compare as their bytes do.
+            const std::uint64_t key = __builtin_bswap64(EightBytesAt(next_));
+            const std::uint64_t lastKey = __builtin_bswap64(EightBytesAt(lastKey_));
+            if (key < lastKey) {
+                return false;
+            }
+            if (key == lastKey) {
+                return true;  // the next entry is written over it
+            }
+        } else {
+            firstLineBytes_ = size + 1;
+        }
+        lastKey_ = next_;
+        next_ += size;
+        *next_++ = '\n';
+        ++kept_;
+        return true;
+    }
+
+    std::string_view text() const { return {begin_, static_cast<std::size_t>(next_ - begin_)}; }
+    std::size_t kept() const { return kept_; }
+    // The first and last kept key; empty while nothing is kept.
+    std::string_view firstKey() const { return kept_ == 0 ? std::string_view() : text().substr(0, kSortCodeLength); }
+    std::string_view lastKey() const { return kept_ == 0 ? std::string_view() : std::string_view(lastKey_, kSortCodeLength); }
+    std::size_t firstLineBytes() const { return firstLineBytes_; }
+
+private:
+    char* begin_;
+    char* next_;
+    char* end_;
+    const char* lastKey_ = nullptr;
+    std::size_t kept_ = 0;
+    std::size_t firstLineBytes_ = 0;
+};
+
+struct Half {
+    bool done = false;
+    ImportResult imported;
+};
+
+// Cuts text piece by piece, each piece's input pages handed back once it is cut, so
+// that input and output are not both held whole.
+Half CutHalf(std::string_view text, CsvPlace& place)
+{
+    constexpr std::size_t kPieceSize = 8 << 20;
+    Half half;
+    for (bool firstPiece = true; !text.empty(); firstPiece = false) {
+        const std::size_t lineFeed = text.size() <= kPieceSize ? std::string_view::npos : text.find('\n', kPieceSize);
+        const std::string_view piece = text.substr(0, lineFeed == std::string_view::npos ? text.size() : lineFeed + 1);
+        ImportResult cut;
+        if (!CutRecordLines(piece, cut, place)) {
+            return half;
+        }
+        if (firstPiece) {
+            half.imported = std::move(cut);
+        } else {
+            AddSecondHalf(half.imported, cut);
+        }
+        FileText.release(piece);
+        if (half.imported.failure) {
+            break;
+        }
+        text.remove_prefix(piece.size());
+    }
+    half.done = true;
+    return half;
+}
+
+}  // namespace
+
+DirectConversion ConvertTextDirectly(const std::string& shownName)
+{
+    DirectConversion conversion;
+    const std::string_view text = FileText.view();
+    if (RecogniseForm(text) != RecognisedForm::Text) {
+        return conversion;
+    }
+    const std::size_t middle = HalvesMeetAt(text);
+    const std::string_view firstText = middle == std::string_view::npos ? text : text.substr(0, middle + 1);
+    const std::string_view secondText = text.substr(firstText.size());
+    // Pages of the room that no line reaches are never touched.
+    const std::size_t firstRoom = RoomFor(firstText.size());
+    const std::size_t secondRoom = secondText.empty() ? 0 : RoomFor(secondText.size());
+    std::unique_ptr<char[]> output;
+    if (GuardMemory([&] { output = std::make_unique_for_overwrite<char[]>(firstRoom + secondRoom); })) {
+        return conversion;
+    }
+    CsvPlace firstPlace(output.get(), firstRoom);
+    CsvPlace secondPlace(output.get() + firstRoom, secondRoom);
+    Half first;
+    Half second;
+    if (GuardMemory([&] {
+            if (secondText.empty()) {
+                first = CutHalf(firstText, firstPlace);
+                second.done = true;
+            } else {
+                RunSideBySide([&] { first = CutHalf(firstText, firstPlace); },
+                              [&] { second = CutHalf(secondText, secondPlace); });
+            }
+        }) ||
+        !first.done || !second.done) {
+        return conversion;
+    }
+    conversion.imported = std::move(first.imported);
+    if (conversion.imported.failure) {
+        conversion.done = true;
+        return conversion;
+    }
+    AddSecondHalf(conversion.imported, second.imported);
+    if (conversion.imported.failure) {
+        conversion.done = true;
+        return conversion;
+    }
+    // The second half follows on from the first where its keys go on ascending; its
+    // first line goes where it repeats the first half's last key.
+    std::string_view secondLines = secondPlace.text();
+    std::size_t secondKept = secondPlace.kept();
+    if (firstPlace.kept() > 0 && secondKept > 0) {
+        const int order = secondPlace.firstKey().compare(firstPlace.lastKey());
+        if (order < 0) {
+            return DirectConversion();
+        }
+        if (order == 0) {
+            secondLines.remove_prefix(secondPlace.firstLineBytes());
+            --secondKept;
+        }
+    }
+    if (FileText.damaged()) {
+        conversion.imported.failure = ReadFailure(shownName, kErrorReadFault);
+        conversion.done = true;
+        return conversion;
+    }
+    const std::size_t firstBytes = firstPlace.text().size();
+    std::memmove(output.get() + firstBytes, secondLines.data(), secondLines.size());
+    std::size_t size = firstBytes + secondLines.size();
+    // No line feed after the last entry.
+    if (size > 0) {
+        --size;
+    }
+    conversion.kept = firstPlace.kept() + secondKept;
+    conversion.done = true;
+    FileText.takeOutput(std::move(output), size);
+    return conversion;
+}
+
+}  // namespace leitzahl
