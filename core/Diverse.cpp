@@ -124,6 +124,7 @@ void KeepFirstOfEachKey(EntryList& list, const ProcessEvents& processEvents)
     // What runs inside processEvents may change the list, even through a nested call;
     // this call works on its own copy.
     MemoryEntryList source;
+    source.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         source.append(list.entry(i));
     }
