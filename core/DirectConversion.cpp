@@ -80,7 +80,9 @@ struct Half {
 // that input and output are not both held whole.
 Half CutHalf(std::string_view text, CsvPlace& place)
 {
-    constexpr std::size_t kPieceSize = 8 << 20;
+    // The size from which a text is worth two threads is also a piece worth a call to
+    // hand its pages back; the fuzzing build's small one gives many pieces.
+    constexpr std::size_t kPieceSize = LEITZAHL_IMPORT_SPLIT_FROM;
     Half half;
     for (bool firstPiece = true; !text.empty(); firstPiece = false) {
         const std::size_t lineFeed = text.size() <= kPieceSize ? std::string_view::npos : text.find('\n', kPieceSize);

@@ -1,8 +1,10 @@
 // Checks what must hold for any input in any form (fixed-width text, CSV, XML, a ZIP of
 // one of them), beyond not crashing: the import in two halves gives what one pass gives,
 // only the errors of a form stop it, the output lines are the first entry cut for each
-// key, in input order, and the text never ends in a line feed. This build splits from a
+// key, in input order, the text never ends in a line feed, and the converter's short
+// way, wherever it takes the text, gives what the list's way gives. This build splits from a
 // few bytes and entries on, so short inputs take the two-half ways.
+#include "core/DirectConversion.h"
 #include "core/Diverse.h"
 #include "core/modCsvExport.h"
 #include "core/modFileToTextBox.h"
@@ -40,6 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(test::Outcome(imported, list) == test::Outcome(ImportFileText(onePass, "fuzz"), onePass),
             "two halves give what one pass gives");
     if (imported.failure) {
+        FileText = text;
+        const DirectConversion direct = ConvertTextDirectly("fuzz");
+        Require(!direct.done || test::Outcome(direct.imported, list) == test::Outcome(imported, list),
+                "short way fails as the list's way does");
         const std::int32_t number = imported.failure->number;
         Require(number == kErrorLineTooShort || number == kErrorArchive || number == kErrorXml,
                 "only a short line, a bad archive or bad XML stops the import");
@@ -56,5 +62,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(!RemoveDuplicates(list), "duplicate removal succeeds");
     Require(!BuildExportText(list), "export text succeeds");
     Require(FileText.view() == expected, "output lines are the kept entries");
+
+    // The converter's short way, where it takes the text, gives the same bytes, counts
+    // and warnings as the list's.
+    FileText = text;
+    const DirectConversion direct = ConvertTextDirectly("fuzz");
+    if (direct.done) {
+        Require(imported.form == InputForm::Text, "only the fixed-width text takes the short way");
+        Require(test::Outcome(direct.imported, list) == test::Outcome(imported, list), "short way imports the same");
+        Require(direct.kept == list.count(), "short way keeps the same entries");
+        Require(FileText.view() == expected, "short way gives the same bytes");
+    }
     return 0;
 }

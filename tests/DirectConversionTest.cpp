@@ -1,0 +1,84 @@
+// The converter's short way against the list's way (import, duplicate removal, export
+// text), on texts large enough to be cut in two halves, each in pieces.
+#include "Lists.h"
+#include "TestFiles.h"
+#include "core/DirectConversion.h"
+#include "core/Diverse.h"
+#include "core/modCsvExport.h"
+#include "core/modFileToTextBox.h"
+
+#include <gtest/gtest.h>
+
+namespace leitzahl {
+namespace {
+
+// Records whose sort code is 10000000 + keyOf(i), enough of them for two halves.
+std::string Records(std::size_t count, const std::function<std::size_t(std::size_t)>& keyOf)
+{
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        text += test::Record(std::to_string(10000000 + keyOf(i)), "Bank " + std::to_string(i), "06") + "\r\n";
+    }
+    return text;
+}
+
+// Lines of nine characters, keys ascending: each gives more CSV bytes than it takes.
+std::string ShortLines(std::size_t count)
+{
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        text += std::to_string(10000000 + i) + "1\n";
+    }
+    return text;
+}
+
+constexpr std::size_t kTwoHalves = 20000;  // about 3.4 MB: two halves of two pieces each
+
+TEST(DirectConversion, GivesWhatTheListsWayGivesOrLeavesTheText)
+{
+    const std::string ascending = Records(kTwoHalves, [](std::size_t i) { return i / 3; });
+    const std::string shortLine = "12345678\r\n";
+    struct {
+        const char* what;
+        std::string text;
+        bool done;
+    } const cases[] = {
+        {"keys that ascend, each three times", ascending, true},
+        {"one key throughout, repeated where the halves meet", Records(kTwoHalves, [](std::size_t) { return 7; }),
+         true},
+        {"a small text, in one pass", Records(10, [](std::size_t i) { return i / 2; }), true},
+        {"no final line feed", ascending.substr(0, ascending.size() - 2), true},
+        {"a line too short where the halves meet", ascending + shortLine + ascending, true},
+        {"a key that descends within a half", Records(kTwoHalves, [](std::size_t i) { return i == 10 ? 0 : i; }),
+         false},
+        {"the second half below the first",
+         Records(kTwoHalves, [](std::size_t i) { return i < kTwoHalves / 2 + 5 ? i + kTwoHalves : i; }), false},
+        {"short lines, more CSV than room", ShortLines(3000), false},
+        {"the CSV form", "Bankleitzahl;Merkmal;Bezeichnung\n10020030;1;Sparkasse\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MemoryEntryList list;
+        FileText = c.text;
+        const ImportResult imported = ImportFileText(list, "blz.txt");
+        FileText = c.text;
+        const DirectConversion direct = ConvertTextDirectly("blz.txt");
+        ASSERT_EQ(direct.done, c.done);
+        if (!c.done) {
+            EXPECT_EQ(FileText.view(), c.text) << "the text is left for the list's way";
+            continue;
+        }
+        EXPECT_EQ(test::Outcome(direct.imported, list), test::Outcome(imported, list));
+        if (imported.failure) {
+            continue;
+        }
+        const std::string directCsv(FileText.view());
+        ASSERT_FALSE(RemoveDuplicates(list));
+        ASSERT_FALSE(BuildExportText(list));
+        EXPECT_EQ(directCsv, FileText.view());
+        EXPECT_EQ(direct.kept, list.count());
+    }
+}
+
+}  // namespace
+}  // namespace leitzahl
