@@ -51,8 +51,9 @@ TEST(DirectConversion, GivesWhatTheListsWayGivesOrLeavesTheText)
         {"a line too short where the halves meet", ascending + shortLine + ascending, true},
         {"a key that descends within a half", Records(kTwoHalves, [](std::size_t i) { return i == 10 ? 0 : i; }),
          false},
+        // Records are all as long, so the halves meet after record kTwoHalves / 2.
         {"the second half below the first",
-         Records(kTwoHalves, [](std::size_t i) { return i < kTwoHalves / 2 + 5 ? i + kTwoHalves : i; }), false},
+         Records(kTwoHalves, [](std::size_t i) { return i <= kTwoHalves / 2 ? i + kTwoHalves : i; }), false},
         {"short lines, more CSV than room", ShortLines(3000), false},
         {"the CSV form", "Bankleitzahl;Merkmal;Bezeichnung\n10020030;1;Sparkasse\n", false},
     };
