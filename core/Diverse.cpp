@@ -122,17 +122,13 @@ void KeepFirstOfEachKey(EntryList& list, const ProcessEvents& processEvents)
         return;
     }
     // What runs inside processEvents may change the list, even through a nested call;
-    // this call works on its own copy.
+    // this call works on entries of its own, taken from the list without a copy where
+    // the list keeps them in memory, and gives back what it keeps.
     MemoryEntryList source;
-    source.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        source.append(list.entry(i));
-    }
-    const std::vector<std::size_t> kept = FirstOfEachKey(source, processEvents);
+    list.handOver(source);
+    source.keepOnly(FirstOfEachKey(source, processEvents));
     list.clear();
-    for (const std::size_t index : kept) {
-        list.append(source.entry(index));
-    }
+    list.takeOver(std::move(source));
 }
 
 }  // namespace

@@ -23,6 +23,9 @@ public:
     virtual bool takesOver() const { return false; }
     // Appends the other list's entries and empties it.
     virtual void takeOver(MemoryEntryList&& entries);
+    // Moves the entries into to, which is empty, and empties this list as clear() does;
+    // a list that keeps its entries in memory hands its blocks over without a copy.
+    virtual void handOver(MemoryEntryList& to);
 
 protected:
     EntryList() = default;

@@ -52,6 +52,14 @@ void EntryList::takeOver(MemoryEntryList&& entries)
     entries.clear();
 }
 
+void EntryList::handOver(MemoryEntryList& to)
+{
+    for (std::size_t i = 0; i < count(); ++i) {
+        to.append(entry(i));
+    }
+    clear();
+}
+
 void MemoryEntryList::takeOver(MemoryEntryList&& other)
 {
     if (views_.empty()) {

@@ -20,6 +20,7 @@ public:
     // Takes the other list's blocks over instead of copying the entries' bytes; into an
     // empty list, its places too.
     void takeOver(MemoryEntryList&& other) override;
+    void handOver(MemoryEntryList& to) override { to.takeOver(std::move(*this)); }
 
     // Makes room for this many entries' places at once; pages not yet used cost nothing.
     void reserve(std::size_t entries) { views_.reserve(entries); }

@@ -23,6 +23,22 @@ void ShownEntryList::takeOver(MemoryEntryList&& entries)
     }
 }
 
+void ShownEntryList::handOver(MemoryEntryList& to)
+{
+    handedTo_ = &to;
+    clear();
+    handedTo_ = nullptr;
+}
+
+void ShownEntryList::clearEntries()
+{
+    if (handedTo_ != nullptr) {
+        handedTo_->takeOver(std::move(entries_));
+    } else {
+        entries_.clear();
+    }
+}
+
 void ShownEntryList::releaseAppended()
 {
     --holds_;

@@ -19,6 +19,8 @@ public:
     // of appended rows.
     bool takesOver() const override { return true; }
     void takeOver(MemoryEntryList&& entries) override;
+    // Hands the entries' blocks over through clear(), so that the view learns of it.
+    void handOver(MemoryEntryList& to) override;
 
     // While held, appended rows reach the view only with showAppended(), all in one
     // step: told of a million rows one by one, the view would take longer than the import.
@@ -31,7 +33,7 @@ public:
 
 protected:
     // Derived lists clear their view after this.
-    void clearEntries() { entries_.clear(); }
+    void clearEntries();
     // How many rows the view can show: views count rows in int; beyond that the
     // entries are kept but not shown.
     int showableRows() const;
@@ -42,6 +44,7 @@ protected:
 
 private:
     MemoryEntryList entries_;
+    MemoryEntryList* handedTo_ = nullptr;  // where clearEntries() moves the entries to, during handOver()
     int holds_ = 0;
     bool utf8_ = false;
 };
