@@ -77,11 +77,7 @@ int Convert(const Paths& paths, std::FILE* out, std::FILE* err)
     ImportResult& imported = conversion.imported;
     MemoryEntryList list;
     if (!conversion.done) {
-        imported = ImportFileText(list, shownInput);
-        if (FileText.damaged() && !imported.failure) {
-            // Another program cut the file short while it was read.
-            imported.failure = ReadFailure(shownInput, kErrorReadFault);
-        }
+        imported = ImportLoadedText(list, shownInput);
         EmptyFileText();
     }
     if (imported.failure) {

@@ -186,6 +186,16 @@ ImportResult ImportFileText(EntryList& list, const std::string& shownName)
     return result;
 }
 
+ImportResult ImportLoadedText(EntryList& list, const std::string& shownName)
+{
+    ImportResult result = ImportFileText(list, shownName);
+    if (FileText.damaged() && !result.failure) {
+        // Another program cut the file short while it was read.
+        result.failure = ReadFailure(shownName, kErrorReadFault);
+    }
+    return result;
+}
+
 ImportResult ImportSortCodeFile(const std::string& path, EntryList& list)
 {
     if (MaybeFailure failure = LoadFileText(path)) {
@@ -193,12 +203,7 @@ ImportResult ImportSortCodeFile(const std::string& path, EntryList& list)
         result.failure = std::move(failure);
         return result;
     }
-    ImportResult result = ImportFileText(list, path);
-    if (FileText.damaged() && !result.failure) {
-        // Another program cut the file short while it was read.
-        result.failure = ReadFailure(path, kErrorReadFault);
-    }
-    return result;
+    return ImportLoadedText(list, path);
 }
 
 }  // namespace leitzahl

@@ -70,6 +70,10 @@ void AddSecondHalf(ImportResult& result, ImportResult& second);
 // member replaces the archive in FileText. shownName names the input in messages.
 ImportResult ImportFileText(EntryList& list, const std::string& shownName);
 
+// Imports FileText as loaded from a file or standard input; a mapped file that another
+// program cut short meanwhile gives kErrorReadFault.
+ImportResult ImportLoadedText(EntryList& list, const std::string& shownName);
+
 // Loads the file into FileText, then imports FileText. FileText keeps the text.
 ImportResult ImportSortCodeFile(const std::string& path, EntryList& list);
 

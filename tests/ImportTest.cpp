@@ -1,6 +1,8 @@
 #include "Lists.h"
 #include "TestFiles.h"
+#include "core/DirectConversion.h"
 #include "core/MemoryEntryList.h"
+#include "core/modFileToTextBox.h"
 #include "core/modSortCodeImport.h"
 
 #include <cerrno>
@@ -99,9 +101,17 @@ TEST(Import, FileCutShortWhileReadIsUnreadable)
         test::WriteBytes(dir.path("blz.txt"), text);
         test::OnePassList shrinking([&] { EXPECT_EQ(truncate(dir.path("blz.txt").c_str(), cutTo), 0); });
         const ImportResult result = ImportSortCodeFile(dir.path("blz.txt"), shrinking);
-        ASSERT_TRUE(result.failure.has_value()) << cutTo;
-        EXPECT_EQ(result.failure->description, "Die Datei „" + dir.path("blz.txt") +
-                                                   "“ kann nicht gelesen werden: Die Datei wurde beim Lesen verändert.");
+        // The converter's short way, cut short before it reads.
+        test::WriteBytes(dir.path("blz.txt"), text);
+        ASSERT_FALSE(LoadFileText(dir.path("blz.txt")));
+        EXPECT_EQ(truncate(dir.path("blz.txt").c_str(), cutTo), 0);
+        const DirectConversion direct = ConvertTextDirectly(dir.path("blz.txt"));
+        EXPECT_TRUE(direct.done);
+        for (const ImportResult& cut : {result, direct.imported}) {
+            ASSERT_TRUE(cut.failure.has_value()) << cutTo;
+            EXPECT_EQ(cut.failure->description, "Die Datei „" + dir.path("blz.txt") +
+                                                    "“ kann nicht gelesen werden: Die Datei wurde beim Lesen verändert.");
+        }
     }
 }
 #endif
