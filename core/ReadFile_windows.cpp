@@ -2,6 +2,7 @@
 #include "core/SystemFile_windows.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 #include <stdexcept>
 

@@ -111,6 +111,8 @@ ImportResult ImportLines(std::string_view text, EntryList& list, LineCutter cutL
     }
     if (!result.failure) {
         AddSecondHalf(result, second);
+        // The second half's entries join the list also when a short line stopped it, so
+        // that the list holds every entry counted.
         if (MaybeFailure failure = GuardMemory([&] { first.takeOver(std::move(secondList)); })) {
             result.failure = std::move(failure);
         }

@@ -7,8 +7,13 @@ trap 'echo "FAIL: line $LINENO: \"$BASH_COMMAND\" failed"' ERR
 # or ends the script with "waited SECONDS s for WHAT".
 # Usage: WaitForWindow VARIABLE SECONDS PATTERN WHAT
 WaitForWindow() {
-    local found
-    found=$(timeout "$2" xdotool search --sync --onlyvisible --name "$3" 2>/dev/null | head -n 1) || true
+    # Searched again until the time is up: a search that meets a window closing on the way
+    # fails at once, which is no answer.
+    local found="" deadline=$((SECONDS + $2))
+    while [ -z "$found" ] && [ "$SECONDS" -lt "$deadline" ]; do
+        found=$(xdotool search --onlyvisible --name "$3" 2>/dev/null | head -n 1) || true
+        [ -n "$found" ] || sleep 0.1
+    done
     if [ -z "$found" ]; then
         echo "FAIL: waited $2 s for $4, and it did not show"
         exit 1
