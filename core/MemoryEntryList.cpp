@@ -1,5 +1,7 @@
 #include "core/MemoryEntryList.h"
 
+#include "core/SystemFile.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cstring>
@@ -20,6 +22,8 @@ char* MemoryEntryList::room(std::size_t size)
         const std::size_t next = blocks_.empty() ? kFirstBlockSize : std::min(blockSize_ * 2, kLargestBlockSize);
         blockSize_ = std::max(size, next);
         blocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize_));
+        // A block fills up entry by entry: its pages taken in at once, not a fault each.
+        PrepareForWriting(blocks_.back().get(), blockSize_);
         used_ = 0;
     }
     char* place = blocks_.back().get() + used_;

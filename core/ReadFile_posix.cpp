@@ -80,21 +80,6 @@ bool FileMapping::damaged() const
     return posix::MappingShrunk() || fstat(descriptor_, &info) != 0 || static_cast<std::uint64_t>(info.st_size) != size_;
 }
 
-void FileMapping::release(std::string_view part) const
-{
-    const auto* begin = static_cast<const char*>(address_);
-    if (!mapped() || part.data() < begin || part.data() + part.size() > begin + size_) {
-        return;
-    }
-    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-    const auto first = (reinterpret_cast<std::uintptr_t>(part.data()) + page - 1) / page * page;
-    const auto end = (reinterpret_cast<std::uintptr_t>(part.data()) + part.size()) / page * page;
-    if (first < end) {
-        // Unchanged pages of a private mapping: dropping them loses nothing.
-        madvise(reinterpret_cast<void*>(first), end - first, MADV_DONTNEED);
-    }
-}
-
 int ReadWholeFile(const std::string& path, FileMapping& mapping, std::string& text)
 {
     mapping = FileMapping();

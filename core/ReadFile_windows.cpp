@@ -2,7 +2,6 @@
 #include "core/SystemFile_windows.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <new>
 #include <stdexcept>
 
@@ -58,23 +57,6 @@ FileMapping::~FileMapping()
 bool FileMapping::damaged() const
 {
     return false;
-}
-
-void FileMapping::release(std::string_view part) const
-{
-    const auto* begin = static_cast<const char*>(address_);
-    if (!mapped() || part.data() < begin || part.data() + part.size() > begin + size_) {
-        return;
-    }
-    SYSTEM_INFO system{};
-    GetSystemInfo(&system);
-    const std::uintptr_t page = system.dwPageSize;
-    const auto first = (reinterpret_cast<std::uintptr_t>(part.data()) + page - 1) / page * page;
-    const auto end = (reinterpret_cast<std::uintptr_t>(part.data()) + part.size()) / page * page;
-    if (first < end) {
-        // Unlocking pages that were never locked takes them out of the working set.
-        VirtualUnlock(reinterpret_cast<void*>(first), end - first);
-    }
 }
 
 int ReadWholeFile(const std::string& path, FileMapping& mapping, std::string& text)

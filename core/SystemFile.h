@@ -43,6 +43,10 @@ private:
     int descriptor_ = -1;  // kept open to compare the file's size with the mapped one
 };
 
+// Takes in the pages of fresh memory from begin on for size bytes at once, before they
+// are written: one call instead of a fault for each page.
+void PrepareForWriting(char* begin, std::size_t size);
+
 // All bytes of the file: mapped where it is a regular file that can be mapped, else
 // read into text.
 int ReadWholeFile(const std::string& path, FileMapping& mapping, std::string& text);
