@@ -7,6 +7,7 @@
 #include "core/modFileToTextBox.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -25,14 +26,19 @@ std::size_t RoomFor(std::size_t textBytes)
 }
 
 // Writes each entry with its line feed into the room given, unless its key repeats the
-// one before; refuses a key that descends, or an entry the room cannot hold.
+// one before; refuses a key that descends, or an entry the room cannot hold, and gives
+// up once the other half has given up.
 class CsvPlace {
 public:
-    CsvPlace(char* begin, std::size_t size) : begin_(begin), next_(begin), prepared_(begin), end_(begin + size) {}
+    CsvPlace(char* begin, std::size_t size, std::atomic<bool>& givenUp)
+        : begin_(begin), next_(begin), prepared_(begin), end_(begin + size), givenUp_(givenUp)
+    {
+    }
 
     char* room()
     {
-        if (static_cast<std::size_t>(end_ - next_) <= kLongestEntry) {
+        if (static_cast<std::size_t>(end_ - next_) <= kLongestEntry || givenUp_.load(std::memory_order_relaxed)) {
+            givenUp_.store(true, std::memory_order_relaxed);
             return nullptr;
         }
         if (static_cast<std::size_t>(prepared_ - next_) <= kLongestEntry) {
@@ -51,6 +57,7 @@ public:
             const std::uint64_t key = __builtin_bswap64(EightBytesAt(next_));
             const std::uint64_t lastKey = __builtin_bswap64(EightBytesAt(lastKey_));
             if (key < lastKey) {
+                givenUp_.store(true, std::memory_order_relaxed);
                 return false;
             }
             if (key == lastKey) {
@@ -78,6 +85,7 @@ private:
     char* next_;
     char* prepared_;  // the room before it is taken in
     char* end_;
+    std::atomic<bool>& givenUp_;
     const char* lastKey_ = nullptr;
     std::size_t kept_ = 0;
     std::size_t firstLineBytes_ = 0;
@@ -88,31 +96,31 @@ struct Half {
     ImportResult imported;
 };
 
-// Cuts text piece by piece, each piece's input pages handed back once it is cut, so
-// that input and output are not both held whole.
+// Cuts text part by part, each part's input pages handed back once it is cut, so that
+// input and output are not both held whole.
 Half CutHalf(std::string_view text, CsvPlace& place)
 {
-    // The size from which a text is worth two threads is also a piece worth a call to
-    // hand its pages back; the fuzzing build's small one gives many pieces.
-    constexpr std::size_t kPieceSize = LEITZAHL_IMPORT_SPLIT_FROM;
+    // The size from which a text is worth two threads is also a part worth a call to
+    // hand its pages back; the fuzzing build's small one gives many parts.
+    constexpr std::size_t kPartSize = LEITZAHL_IMPORT_SPLIT_FROM;
     Half half;
-    for (bool firstPiece = true; !text.empty(); firstPiece = false) {
-        const std::size_t lineFeed = text.size() <= kPieceSize ? std::string_view::npos : text.find('\n', kPieceSize);
-        const std::string_view piece = text.substr(0, lineFeed == std::string_view::npos ? text.size() : lineFeed + 1);
+    for (bool firstPart = true; !text.empty(); firstPart = false) {
+        const std::size_t lineFeed = text.size() <= kPartSize ? std::string_view::npos : text.find('\n', kPartSize);
+        const std::string_view part = text.substr(0, lineFeed == std::string_view::npos ? text.size() : lineFeed + 1);
         ImportResult cut;
-        if (!CutRecordLines(piece, cut, place)) {
+        if (!CutRecordLines(part, cut, place)) {
             return half;
         }
-        if (firstPiece) {
+        if (firstPart) {
             half.imported = std::move(cut);
         } else {
             AddSecondHalf(half.imported, cut);
         }
-        FileText.release(piece);
+        FileText.release(part);
         if (half.imported.failure) {
             break;
         }
-        text.remove_prefix(piece.size());
+        text.remove_prefix(part.size());
     }
     half.done = true;
     return half;
@@ -137,8 +145,9 @@ DirectConversion ConvertTextDirectly(const std::string& shownName)
     if (GuardMemory([&] { output = std::make_unique_for_overwrite<char[]>(firstRoom + secondRoom); })) {
         return conversion;
     }
-    CsvPlace firstPlace(output.get(), firstRoom);
-    CsvPlace secondPlace(output.get() + firstRoom, secondRoom);
+    std::atomic<bool> givenUp = false;
+    CsvPlace firstPlace(output.get(), firstRoom, givenUp);
+    CsvPlace secondPlace(output.get() + firstRoom, secondRoom, givenUp);
     Half first;
     Half second;
     if (GuardMemory([&] {
@@ -183,6 +192,7 @@ DirectConversion ConvertTextDirectly(const std::string& shownName)
         return conversion;
     }
     const std::size_t firstBytes = firstPlace.text().size();
+    PrepareForWriting(output.get() + firstBytes, secondLines.size());
     std::memmove(output.get() + firstBytes, secondLines.data(), secondLines.size());
     std::size_t size = firstBytes + secondLines.size();
     // No line feed after the last entry.

@@ -8,9 +8,11 @@ namespace leitzahl {
 
 // Keeps the first entry of every key (its first 8 bytes, compared exactly) and
 // drops the later ones, keeping the order. Calls processEvents once per entry.
-// Works on its own copy, so whatever processEvents does to the list (even a nested
-// call) is replaced by this call's result at the end. Fails only when memory runs
-// out; the list then holds part of the entries, which the caller discards.
+// Takes the entries out of the list (without a copy where the list keeps them in
+// memory) and puts the kept ones back at the end, so whatever processEvents does to
+// the list meanwhile (even a nested call) is replaced by this call's result; the list
+// is empty until then. Fails only when memory runs out; the list then holds none or
+// part of the entries, which the caller discards.
 MaybeFailure RemoveDuplicates(EntryList& list, const ProcessEvents& processEvents);
 
 // The same for a list in memory that nothing else touches meanwhile, as the

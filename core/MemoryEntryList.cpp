@@ -6,6 +6,7 @@
 #include <cassert>
 #include <cstring>
 #include <iterator>
+#include <utility>
 
 namespace leitzahl {
 
@@ -66,11 +67,18 @@ void EntryList::handOver(MemoryEntryList& to)
 
 void MemoryEntryList::takeOver(MemoryEntryList&& other)
 {
-    if (views_.empty()) {
+    if (views_.empty() && blocks_.empty()) {
+        // Into an empty list nothing is allocated, so nothing can fail half way.
         views_.swap(other.views_);
-    } else {
-        views_.insert(views_.end(), other.views_.begin(), other.views_.end());
+        blocks_.swap(other.blocks_);
+        std::swap(blockSize_, other.blockSize_);
+        std::swap(used_, other.used_);
+        other.clear();
+        return;
     }
+    // Room for the other's blocks first: should it fail, neither list has changed.
+    blocks_.reserve(blocks_.size() + other.blocks_.size());
+    views_.insert(views_.end(), other.views_.begin(), other.views_.end());
     // The other list's last block, with its room left, becomes the one appended to.
     std::move(other.blocks_.begin(), other.blocks_.end(), std::back_inserter(blocks_));
     if (!other.blocks_.empty()) {

@@ -18,7 +18,7 @@ public:
     void clear() override;
     bool takesOver() const override { return true; }
     // Takes the other list's blocks over instead of copying the entries' bytes; into an
-    // empty list, its places too.
+    // empty list, its places too, without allocating. On failure neither list changes.
     void takeOver(MemoryEntryList&& other) override;
     void handOver(MemoryEntryList& to) override { to.takeOver(std::move(*this)); }
 

@@ -38,10 +38,15 @@ void PrepareForWriting(char* begin, std::size_t size)
     const std::uintptr_t page = PageSize();
     const auto first = reinterpret_cast<std::uintptr_t>(begin) / page * page;
     const auto end = (reinterpret_cast<std::uintptr_t>(begin) + size) / page * page;
+#ifdef MADV_POPULATE_WRITE
     if (first < end) {
-        // Best effort: an older kernel refuses, and the pages then come one fault each.
+        // Best effort: a kernel before 5.14 refuses, and the pages then come one fault each.
         madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
     }
+#else
+    static_cast<void>(first);
+    static_cast<void>(end);
+#endif
 }
 
 }  // namespace leitzahl

@@ -1,5 +1,5 @@
 // The converter's short way against the list's way (import, duplicate removal, export
-// text), on texts large enough to be cut in two halves, each in pieces.
+// text), on texts large enough to be cut in two halves, each in parts.
 #include "Lists.h"
 #include "TestFiles.h"
 #include "core/DirectConversion.h"
@@ -32,7 +32,7 @@ std::string ShortLines(std::size_t count)
     return text;
 }
 
-constexpr std::size_t kTwoHalves = 20000;  // about 3.4 MB: two halves of two pieces each
+constexpr std::size_t kTwoHalves = 20000;  // about 3.4 MB: two halves of two parts each
 
 TEST(DirectConversion, GivesWhatTheListsWayGivesOrLeavesTheText)
 {

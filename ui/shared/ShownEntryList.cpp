@@ -25,8 +25,15 @@ void ShownEntryList::takeOver(MemoryEntryList&& entries)
 
 void ShownEntryList::handOver(MemoryEntryList& to)
 {
+    // Into the empty list to, the blocks move without allocating: clear() cannot fail
+    // half way between the view's notifications.
     handedTo_ = &to;
-    clear();
+    try {
+        clear();
+    } catch (...) {
+        handedTo_ = nullptr;
+        throw;
+    }
     handedTo_ = nullptr;
 }
 
