@@ -7,12 +7,14 @@ trap 'echo "FAIL: line $LINENO: \"$BASH_COMMAND\" failed"' ERR
 # or ends the script with "waited SECONDS s for WHAT".
 # Usage: WaitForWindow VARIABLE SECONDS PATTERN WHAT
 WaitForWindow() {
-    # Searched again until the time is up: a search that meets a window closing on the way
-    # fails at once, which is no answer.
+    # One search waits for the window; it is started again only where it failed at once,
+    # on meeting a window that closed on the way. A search every moment instead would
+    # crowd out the program's own connection to the display.
     local found="" deadline=$((SECONDS + $2))
     while [ -z "$found" ] && [ "$SECONDS" -lt "$deadline" ]; do
-        found=$(xdotool search --onlyvisible --name "$3" 2>/dev/null | head -n 1) || true
-        [ -n "$found" ] || sleep 0.1
+        found=$(timeout "$((deadline - SECONDS))" xdotool search --sync --onlyvisible --name "$3" 2>/dev/null |
+            head -n 1) || true
+        [ -n "$found" ] || sleep 0.5
     done
     if [ -z "$found" ]; then
         echo "FAIL: waited $2 s for $4, and it did not show"
