@@ -25,6 +25,12 @@ std::size_t RoomFor(std::size_t textBytes)
     return (textBytes / kRecordLength + 1) * (kLongestEntry + 1);
 }
 
+// A sort code read as a big-endian number, so that keys compare as their bytes do.
+std::uint64_t KeyOrder(const char* key)
+{
+    return __builtin_bswap64(EightBytesAt(key));
+}
+
 // Writes each entry with its line feed into the room given, unless its key repeats the
 // one before; refuses a key that descends, or an entry the room cannot hold, and gives
 // up once the other half has given up.
@@ -53,9 +59,8 @@ public:
     bool keep(std::size_t size)
     {
         if (lastKey_ != nullptr) {
-            // Read as big-endian numbers, the keys compare as their bytes do.
-            const std::uint64_t key = __builtin_bswap64(EightBytesAt(next_));
-            const std::uint64_t lastKey = __builtin_bswap64(EightBytesAt(lastKey_));
+            const std::uint64_t key = KeyOrder(next_);
+            const std::uint64_t lastKey = KeyOrder(lastKey_);
             if (key < lastKey) {
                 givenUp_.store(true, std::memory_order_relaxed);
                 return false;
@@ -75,9 +80,9 @@ public:
 
     std::string_view text() const { return {begin_, static_cast<std::size_t>(next_ - begin_)}; }
     std::size_t kept() const { return kept_; }
-    // The first and last kept key; empty while nothing is kept.
-    std::string_view firstKey() const { return kept_ == 0 ? std::string_view() : text().substr(0, kSortCodeLength); }
-    std::string_view lastKey() const { return kept_ == 0 ? std::string_view() : std::string_view(lastKey_, kSortCodeLength); }
+    // The first and last kept key, once an entry is kept.
+    const char* firstKey() const { return begin_; }
+    const char* lastKey() const { return lastKey_; }
     std::size_t firstLineBytes() const { return firstLineBytes_; }
 
 private:
@@ -163,11 +168,9 @@ DirectConversion ConvertTextDirectly(const std::string& shownName)
         return conversion;
     }
     conversion.imported = std::move(first.imported);
-    if (conversion.imported.failure) {
-        conversion.done = true;
-        return conversion;
+    if (!conversion.imported.failure) {
+        AddSecondHalf(conversion.imported, second.imported);
     }
-    AddSecondHalf(conversion.imported, second.imported);
     if (conversion.imported.failure) {
         conversion.done = true;
         return conversion;
@@ -177,11 +180,12 @@ DirectConversion ConvertTextDirectly(const std::string& shownName)
     std::string_view secondLines = secondPlace.text();
     std::size_t secondKept = secondPlace.kept();
     if (firstPlace.kept() > 0 && secondKept > 0) {
-        const int order = secondPlace.firstKey().compare(firstPlace.lastKey());
-        if (order < 0) {
+        const std::uint64_t secondFirst = KeyOrder(secondPlace.firstKey());
+        const std::uint64_t firstLast = KeyOrder(firstPlace.lastKey());
+        if (secondFirst < firstLast) {
             return DirectConversion();
         }
-        if (order == 0) {
+        if (secondFirst == firstLast) {
             secondLines.remove_prefix(secondPlace.firstLineBytes());
             --secondKept;
         }

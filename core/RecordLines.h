@@ -2,7 +2,6 @@
 
 // The fixed-width record's rules, and the cutting of a text's lines into entries, which
 // the list's import and the converter's direct way share.
-#include "core/InputForm.h"
 #include "core/TextRules.h"
 #include "core/modSortCodeImport.h"
 
