@@ -124,11 +124,12 @@ bool EndsWithEndTag(std::string_view document, std::string_view root)
     return name.substr(name.find(':') + 1) == root;
 }
 
-Failure NotWellFormedHere(IXmlReader& reader)
+// The line the reader stands on, for the message.
+long LineOf(IXmlReader& reader)
 {
     UINT line = 0;
     reader.GetLineNumber(&line);
-    return XmlNotWellFormed(static_cast<long>(line));
+    return static_cast<long>(line);
 }
 
 }  // namespace
@@ -179,33 +180,29 @@ MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onE
         case XmlNodeType_Whitespace:
             // Wine's reader gives empty white space, without end, where the document is cut.
             if (Text(&IXmlReader::GetValue, *reader.object, piece).empty()) {
-                return NotWellFormedHere(*reader.object);
+                return XmlNotWellFormed(LineOf(*reader.object));
             }
             if (leaf) {
                 text += piece;
             }
             break;
-        case XmlNodeType_DocumentType: {
-            UINT line = 0;
-            reader.object->GetLineNumber(&line);
-            return XmlWithDocumentType(static_cast<long>(line));
-        }
+        case XmlNodeType_DocumentType:
+            return XmlWithDocumentType(LineOf(*reader.object));
         default: break;
         }
     }
     // Wine's reader also ends a cut document as if it were whole.
     if (status == S_FALSE && rootEnded && depth == 0) {
-        return rootEmpty || EndsWithEndTag(document, root) ? std::nullopt : MaybeFailure(NotWellFormedHere(*reader.object));
+        const bool whole = rootEmpty || EndsWithEndTag(document, root);
+        return whole ? std::nullopt : MaybeFailure(XmlNotWellFormed(LineOf(*reader.object)));
     }
     if (status == E_OUTOFMEMORY) {
         throw std::bad_alloc();
     }
     if (static_cast<unsigned long>(status) == WC_E_DTDPROHIBITED) {
-        UINT line = 0;
-        reader.object->GetLineNumber(&line);
-        return XmlWithDocumentType(static_cast<long>(line));
+        return XmlWithDocumentType(LineOf(*reader.object));
     }
-    return NotWellFormedHere(*reader.object);
+    return XmlNotWellFormed(LineOf(*reader.object));
 }
 
 }  // namespace leitzahl
