@@ -1,5 +1,5 @@
-#include "core/EndingSignals.h"
-#include "core/SystemFile.h"
+#include "core/system/EndingSignals.h"
+#include "core/system/SystemFile.h"
 #include "ui/qt/Form1.h"
 
 #include <QApplication>

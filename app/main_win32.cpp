@@ -1,4 +1,4 @@
-#include "core/WideText.h"
+#include "core/system/windows/WideText.h"
 #include "ui/win32/Form1.h"
 
 #include <commctrl.h>

@@ -4,7 +4,7 @@
 #include "core/Diverse.h"
 #include "core/MemoryEntryList.h"
 #include "core/StatusTexts.h"
-#include "core/SystemFile.h"
+#include "core/system/SystemFile.h"
 #include "core/Version.h"
 #include "core/modCsvExport.h"
 #include "core/modFileToTextBox.h"

@@ -1,6 +1,6 @@
 #include "cli/CommandLine.h"
-#include "core/EndingSignals.h"
-#include "core/WideText.h"
+#include "core/system/EndingSignals.h"
+#include "core/system/windows/WideText.h"
 
 #include <string>
 #include <string_view>

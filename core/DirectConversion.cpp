@@ -1,9 +1,9 @@
 #include "core/DirectConversion.h"
 
-#include "core/InputForm.h"
+#include "core/forms/InputForm.h"
 #include "core/RecordLines.h"
 #include "core/SideBySide.h"
-#include "core/SystemFile.h"
+#include "core/system/SystemFile.h"
 #include "core/modFileToTextBox.h"
 
 #include <algorithm>

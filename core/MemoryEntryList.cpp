@@ -1,6 +1,6 @@
 #include "core/MemoryEntryList.h"
 
-#include "core/SystemFile.h"
+#include "core/system/SystemFile.h"
 
 #include <algorithm>
 #include <cassert>

@@ -1,7 +1,7 @@
 #include "core/modCsvExport.h"
 
 #include "core/SideBySide.h"
-#include "core/SystemFile.h"
+#include "core/system/SystemFile.h"
 #include "core/TextRules.h"
 #include "core/modFileToTextBox.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Failure.h"
-#include "core/SystemFile.h"
+#include "core/system/SystemFile.h"
 
 #include <memory>
 #include <string>

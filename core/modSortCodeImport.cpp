@@ -1,14 +1,14 @@
 #include "core/modSortCodeImport.h"
 
-#include "core/InputForm.h"
+#include "core/forms/InputForm.h"
 #include "core/MemoryEntryList.h"
 #include "core/RecordLines.h"
-#include "core/SortCodeCsv.h"
-#include "core/SortCodeXml.h"
+#include "core/forms/SortCodeCsv.h"
+#include "core/forms/SortCodeXml.h"
 #include "core/SideBySide.h"
-#include "core/SystemFile.h"
+#include "core/system/SystemFile.h"
 #include "core/TextRules.h"
-#include "core/ZipMember.h"
+#include "core/forms/ZipMember.h"
 #include "core/modFileToTextBox.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // notes each dialog or message box as it is created, and a timer answers it once its
 // own message loop runs.
 #include "WindowDriver.h"
-#include "core/WideText.h"
+#include "core/system/windows/WideText.h"
 
 #include <commctrl.h>
 #include <commdlg.h>

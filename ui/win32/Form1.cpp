@@ -1,7 +1,7 @@
 #include "ui/win32/Form1.h"
 
 #include "core/Version.h"
-#include "core/WideText.h"
+#include "core/system/windows/WideText.h"
 #include "ui/shared/DroppedFiles.h"
 #include "ui/shared/EventThrottle.h"
 #include "ui/shared/FormTexts.h"

@@ -1,7 +1,7 @@
 #include "ui/win32/Form1.h"
 
 #include "core/StatusTexts.h"
-#include "core/WideText.h"
+#include "core/system/windows/WideText.h"
 #include "core/modCsvExport.h"
 #include "core/modFileToTextBox.h"
 #include "core/modSortCodeImport.h"

@@ -1,6 +1,6 @@
 #include "ui/win32/Tamsel_Dialog.h"
 
-#include "core/WideText.h"
+#include "core/system/windows/WideText.h"
 
 #include <commdlg.h>
 #include <vector>

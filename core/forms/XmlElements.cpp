@@ -1,0 +1,20 @@
+#include "core/forms/XmlElements.h"
+
+#include <string>
+
+namespace leitzahl {
+
+// The line only: the parsers count columns differently.
+Failure XmlNotWellFormed(long line)
+{
+    return Failure{kErrorXml, "Die XML-Datei ist in Zeile " + std::to_string(line) + " nicht wohlgeformt."};
+}
+
+Failure XmlWithDocumentType(long line)
+{
+    return Failure{kErrorXml, "Die XML-Datei enthält in Zeile " + std::to_string(line) +
+                                  " eine Dokumenttypdefinition (DOCTYPE); solche Dateien werden nicht gelesen, "
+                                  "da deren Entitäten den Speicher füllen können."};
+}
+
+}  // namespace leitzahl

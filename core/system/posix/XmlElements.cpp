@@ -1,0 +1,117 @@
+// Reads XML with expat.
+#include "core/forms/XmlElements.h"
+
+#include <expat.h>
+
+#include <algorithm>
+#include <exception>
+#include <memory>
+#include <new>
+#include <string>
+
+namespace leitzahl {
+
+namespace {
+
+constexpr std::size_t kPiece = std::size_t{1} << 26;  // expat takes an int length
+
+struct Walk {
+    XML_Parser parser = nullptr;
+    const XmlElementEnd* onEnd = nullptr;
+    int depth = 0;
+    bool leaf = false;  // no child element since the last start
+    std::string text;
+    MaybeFailure refused;
+    std::exception_ptr thrown;  // carried past expat's C frames
+};
+
+// The name without its prefix; namespaces are not resolved, which costs expat much time.
+std::string_view LocalName(const XML_Char* name)
+{
+    const std::string_view full(name);
+    const std::size_t separator = full.rfind(':');
+    return separator == std::string_view::npos ? full : full.substr(separator + 1);
+}
+
+void XMLCALL StartElement(void* data, const XML_Char* /*name*/, const XML_Char** /*attributes*/)
+{
+    auto& walk = *static_cast<Walk*>(data);
+    ++walk.depth;
+    walk.leaf = true;
+    walk.text.clear();
+}
+
+void XMLCALL EndElement(void* data, const XML_Char* name)
+{
+    auto& walk = *static_cast<Walk*>(data);
+    try {
+        (*walk.onEnd)(walk.depth, LocalName(name), walk.leaf ? std::string_view(walk.text) : std::string_view());
+    } catch (...) {
+        walk.thrown = std::current_exception();
+        XML_StopParser(walk.parser, XML_FALSE);
+    }
+    --walk.depth;
+    walk.leaf = false;
+    walk.text.clear();
+}
+
+void XMLCALL CharacterData(void* data, const XML_Char* text, int length)
+{
+    auto& walk = *static_cast<Walk*>(data);
+    if (walk.leaf) {
+        try {
+            walk.text.append(text, static_cast<std::size_t>(length));
+        } catch (...) {
+            walk.thrown = std::current_exception();
+            XML_StopParser(walk.parser, XML_FALSE);
+        }
+    }
+}
+
+void XMLCALL StartDocumentType(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int)
+{
+    auto& walk = *static_cast<Walk*>(data);
+    walk.refused = XmlWithDocumentType(static_cast<long>(XML_GetCurrentLineNumber(walk.parser)));
+    XML_StopParser(walk.parser, XML_FALSE);
+}
+
+}  // namespace
+
+MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onEnd)
+{
+    const std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> parser(
+        XML_ParserCreate(nullptr), XML_ParserFree);
+    if (!parser) {
+        throw std::bad_alloc();
+    }
+    Walk walk;
+    walk.parser = parser.get();
+    walk.onEnd = &onEnd;
+    XML_SetUserData(parser.get(), &walk);
+    XML_SetElementHandler(parser.get(), StartElement, EndElement);
+    XML_SetCharacterDataHandler(parser.get(), CharacterData);
+    XML_SetStartDoctypeDeclHandler(parser.get(), StartDocumentType);
+    // No external entity is ever loaded.
+    XML_SetParamEntityParsing(parser.get(), XML_PARAM_ENTITY_PARSING_NEVER);
+    do {
+        const std::size_t piece = std::min(document.size(), kPiece);
+        const bool last = piece == document.size();
+        if (XML_Parse(parser.get(), document.data(), static_cast<int>(piece), last ? XML_TRUE : XML_FALSE) !=
+            XML_STATUS_OK) {
+            if (walk.thrown) {
+                std::rethrow_exception(walk.thrown);
+            }
+            if (walk.refused) {
+                return walk.refused;
+            }
+            if (XML_GetErrorCode(parser.get()) == XML_ERROR_NO_MEMORY) {
+                throw std::bad_alloc();
+            }
+            return XmlNotWellFormed(static_cast<long>(XML_GetCurrentLineNumber(parser.get())));
+        }
+        document.remove_prefix(piece);
+    } while (!document.empty());
+    return std::nullopt;
+}
+
+}  // namespace leitzahl
