@@ -1,3 +1,4 @@
+// Start-up of the Qt window: create Form1, show it, run the event loop.
 #include "core/system/EndingSignals.h"
 #include "core/system/SystemFile.h"
 #include "ui/qt/Form1.h"

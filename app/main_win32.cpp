@@ -1,3 +1,4 @@
+// Start-up of the Win32 window: create Form1, show it, run the message loop.
 #include "core/system/windows/WideText.h"
 #include "ui/win32/Form1.h"
 

@@ -1,4 +1,5 @@
 #pragma once
+// The command-line converter: its arguments, its run and its exit statuses.
 
 #include <cstdio>
 #include <span>

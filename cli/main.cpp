@@ -1,3 +1,4 @@
+// The command-line converter leitzahl-cli: its arguments handed to the core.
 #include "cli/CommandLine.h"
 #include "core/system/EndingSignals.h"
 #include "core/system/windows/WideText.h"

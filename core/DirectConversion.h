@@ -1,4 +1,5 @@
 #pragma once
+// The converter's short way: a fixed-width text cut straight into the CSV text.
 
 #include "core/modSortCodeImport.h"
 

@@ -1,4 +1,5 @@
 #pragma once
+// Duplicate removal: the first entry of every sort code kept, in list order.
 
 #include "core/EntryList.h"
 #include "core/Failure.h"

@@ -1,4 +1,5 @@
 #pragma once
+// The list of entries the conversion works on, and the event processing it hands control to.
 
 #include <cstddef>
 #include <functional>

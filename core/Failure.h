@@ -1,4 +1,5 @@
 #pragma once
+// Errors as results: a number and a German description, never thrown.
 
 #include <cerrno>
 #include <cstdint>

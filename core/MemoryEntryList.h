@@ -1,4 +1,5 @@
 #pragma once
+// The entry list in memory, in blocks that never move.
 
 #include "core/EntryList.h"
 

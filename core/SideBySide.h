@@ -1,4 +1,5 @@
 #pragma once
+// Two pieces of work at once, on this thread and on one more.
 
 #include <functional>
 

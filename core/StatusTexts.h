@@ -1,4 +1,5 @@
 #pragma once
+// The German status and warning texts of an import and a save, shared by the window and the converter.
 
 #include <cstddef>
 #include <cstdint>

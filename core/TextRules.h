@@ -1,4 +1,5 @@
 #pragma once
+// The text rules every step shares: trimming of spaces only.
 
 #include <cstdint>
 #include <cstring>

@@ -1,4 +1,5 @@
 #pragma once
+// The CSV export: the text assembled from the list, and its careful save.
 
 #include "core/EntryList.h"
 #include "core/Failure.h"

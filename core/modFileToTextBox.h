@@ -1,4 +1,5 @@
 #pragma once
+// Whole-file loading into the shared text buffer.
 
 #include "core/Failure.h"
 #include "core/system/SystemFile.h"

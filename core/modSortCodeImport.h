@@ -1,4 +1,5 @@
 #pragma once
+// The import: a loaded text of any form cut into entries, with its counts and warnings.
 
 #include "core/EntryList.h"
 #include "core/Failure.h"

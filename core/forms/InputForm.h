@@ -1,4 +1,5 @@
 #pragma once
+// Which download form a text is, told from its content.
 
 #include <cstddef>
 #include <string_view>

@@ -1,4 +1,5 @@
 #pragma once
+// The reader of the Bundesbank's CSV form.
 
 #include "core/EntryList.h"
 #include "core/modSortCodeImport.h"

@@ -1,4 +1,5 @@
 #pragma once
+// The XML parser's elements, one call each, from expat on Linux and XmlLite on Windows (core/system/*/XmlElements.cpp).
 
 #include "core/Failure.h"
 

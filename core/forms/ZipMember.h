@@ -1,4 +1,5 @@
 #pragma once
+// The one file of a ZIP archive, unpacked in memory.
 
 #include "core/Failure.h"
 

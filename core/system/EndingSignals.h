@@ -1,4 +1,5 @@
 #pragma once
+// Ending signals: a save under way cleaned up, then the usual end.
 
 namespace leitzahl {
 

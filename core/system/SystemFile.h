@@ -1,4 +1,5 @@
 #pragma once
+// The portable face of the system layer: reading, saving and error texts, one half per system.
 
 #include "core/Failure.h"
 

@@ -1,4 +1,5 @@
 #pragma once
+// The Qt window's List1: the entries as a model for its view.
 
 #include "ui/shared/ShownEntryList.h"
 

@@ -1,4 +1,5 @@
 #pragma once
+// The Qt window Form1 and its handlers.
 
 #include "ui/qt/EntryListModel.h"
 

@@ -1,3 +1,4 @@
+// The Qt window's command handlers: open, save and end.
 #include "ui/qt/Form1.h"
 
 #include "core/StatusTexts.h"

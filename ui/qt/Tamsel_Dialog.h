@@ -1,4 +1,5 @@
 #pragma once
+// The Qt window's open and save dialogs.
 
 #include <QString>
 

@@ -1,4 +1,5 @@
 #pragma once
+// A push button whose caption wraps.
 
 #include <QPushButton>
 

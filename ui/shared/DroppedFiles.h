@@ -1,4 +1,5 @@
 #pragma once
+// Which of the files dropped on a window is opened.
 
 #include <string>
 #include <vector>

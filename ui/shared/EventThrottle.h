@@ -1,4 +1,5 @@
 #pragma once
+// How often a window's event processing turns the event loop.
 
 #include <chrono>
 

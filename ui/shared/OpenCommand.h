@@ -1,4 +1,5 @@
 #pragma once
+// The open command's steps that both windows share.
 
 #include "core/EntryList.h"
 #include "core/Failure.h"

@@ -1,4 +1,5 @@
 #pragma once
+// Colours that read: the contrast ratio and the choice between designed and scheme colours.
 
 #include "ui/shared/FormTexts.h"
 

@@ -1,4 +1,5 @@
 #pragma once
+// The entries behind a window's list, and how they are shown.
 
 #include "core/EntryList.h"
 #include "core/MemoryEntryList.h"

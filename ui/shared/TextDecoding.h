@@ -1,4 +1,5 @@
 #pragma once
+// Bytes as the list shows them: Windows 1252 or UTF-8, in UTF-16.
 
 #include <string>
 #include <string_view>

@@ -1,4 +1,5 @@
 #pragma once
+// The Win32 window's List1: a virtual list view over the entries.
 
 #include "ui/shared/ShownEntryList.h"
 

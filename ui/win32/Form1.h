@@ -1,4 +1,5 @@
 #pragma once
+// The Win32 window Form1 and its handlers.
 
 #include "ui/win32/EntryListView.h"
 

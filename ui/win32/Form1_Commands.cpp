@@ -1,3 +1,4 @@
+// The Win32 window's command handlers: open, save and end.
 #include "ui/win32/Form1.h"
 
 #include "core/StatusTexts.h"

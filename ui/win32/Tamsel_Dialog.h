@@ -1,4 +1,5 @@
 #pragma once
+// The Win32 window's open and save dialogs (the common dialogs).
 
 #include <string>
 #include <windows.h>

@@ -1,4 +1,5 @@
 #pragma once
+// UTF-8 and the UTF-16 of the Windows API, both ways.
 
 #ifdef _WIN32
 #include <string>
