@@ -26,7 +26,7 @@ QT_QPA_PLATFORM=xcb "$program" &
 pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
 
-WaitForWindow window 10 'leitzahl' "the window"
+WaitForWindow window 10 'leitzahl' "the window" "$pid"
 title=$(xdotool getwindowname "$window")
 if [ "$title" != "$expected" ]; then
     echo "FAIL: title is '$title', expected '$expected'"
@@ -62,9 +62,9 @@ mkfifo "$folder/rohr"
 
 # Usage: SaveAs NAME (PROGRAM's window with the sample, started in the background)
 SaveAs() {
-    WaitForWindow window 10 'leitzahl' "the window with the sample"
-    sleep 1  # the import and the timer that enables saving
-    xdotool mousemove --window "$window" 137 30 click 1  # the save button
+    WaitForWindow window 10 'leitzahl' "the window with the sample" "$pid"
+    # The save button takes the click once the import is done and the timer enabled it.
+    OpenDialogBy 30 'CSV Datei speichern' xdotool mousemove --window "$window" 137 30 click 1
     answerDialog 'CSV Datei speichern' "$folder/$1"
 }
 # Usage: ExpectEnd STATUS WHAT: the program ends within 10 s with STATUS, leaving no file.
@@ -94,8 +94,7 @@ QT_QPA_PLATFORM=xcb "$program" "$folder/blz.txt" &
 pid=$!
 SaveAs rohr
 WaitForWindow box 10 '^6$' "the error box for a pipe without reader"
-xdotool windowfocus "$box"
-sleep 0.3
+focusOn "$box"
 xdotool key Return  # closes the box
 xdotool mousemove --window "$window" 515 30 click 1
 ExpectEnd 0 "Ende after a pipe without reader"

@@ -24,30 +24,31 @@ windowsPath() { echo "Z:${1//\//\\}"; }
 
 WINEDEBUG=-all wine "$program" &
 pid=$!
-WaitForWindow window 60 'leitzahl' "the window"
+# Wine may take long to start on a loaded machine: the wait ends only with the program.
+WaitForWindow window 150 'leitzahl' "the window" "$pid"
 title=$(xdotool getwindowname "$window")
 [ "$title" = "$expected" ] || { echo "FAIL: title is '$title', expected '$expected'"; exit 1; }
 
 # Without a window manager, focus is set by hand before each key.
-pressOnWindow() { xdotool windowfocus "$window"; sleep 0.3; xdotool key "$1"; }
+pressOnWindow() { focusOn "$window"; xdotool key "$1"; }
 
 # A file that is not there: the error box, titled with the error number, then the
 # window goes on.
 pressOnWindow alt+l
 answerDialog 'blz Textdatei öffnen' "$(windowsPath "$work/fehlt.txt")"
 WaitForWindow box 20 '^2$' "the error box titled 2"
-sleep 0.5
+focusOn "$box"
 xdotool key Return
-sleep 0.5
+for _ in $(seq 100); do xdotool search --onlyvisible --name '^2$' >/dev/null 2>&1 || break; sleep 0.1; done
 
 pressOnWindow alt+l
 answerDialog 'blz Textdatei öffnen' "$(windowsPath "$work/blz.txt")"
-sleep 1.5  # a tick of the timer, which enables the save button
-import -window root "$out/windows-window-after-import.png"
-pressOnWindow alt+s
+# Alt+S opens the dialog once a tick of the timer has enabled the save button.
+OpenDialogBy 30 'CSV Datei speichern' pressOnWindow alt+s
+import -window root "$out/windows-window-saving.png"
 answerDialog 'CSV Datei speichern' "$(windowsPath "$work/windows")"
-for _ in $(seq 50); do [ -f "$work/windows.csv" ] && break; sleep 0.1; done
-sleep 0.5
+# The file takes its name whole, by a rename.
+for _ in $(seq 100); do [ -f "$work/windows.csv" ] && break; sleep 0.1; done
 if ! cmp -s "$work/linux.csv" "$work/windows.csv"; then
     echo "FAIL: the window saved other bytes than the Linux converter writes"
     exit 1

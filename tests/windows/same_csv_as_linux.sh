@@ -30,12 +30,23 @@ if ! cmp -s "$work/linux.csv" "$work/stdout.csv"; then
     echo "FAIL: the Windows converter's standard output differs"
     failures=$((failures + 1))
 fi
-# Wine turns SIGINT into Ctrl+C; the converter waits for its input by then.
+# Wine turns SIGINT into Ctrl+C. It is sent once the converter has taken a first byte
+# from its input: it reads only after its handler is in place, and Wine may take long
+# to start it on a loaded machine.
 mkfifo "$work/eingabe"
 (cd "$work" && WINEDEBUG=-all exec wine "$windows" - aus <eingabe 2>/dev/null) &
 pid=$!
 exec 3>"$work/eingabe"
-sleep 2
+printf 1 >&3
+unread() { python3 -c 'import fcntl, struct, termios; print(struct.unpack("i", fcntl.ioctl(3, termios.FIONREAD, bytes(4)))[0])'; }
+deadline=$((SECONDS + 120))
+while [ "$(unread)" -ne 0 ] && kill -0 "$pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do
+    sleep 0.1
+done
+if [ "$(unread)" -ne 0 ]; then
+    echo "FAIL: the Windows converter did not read its input within 120 s"
+    failures=$((failures + 1))
+fi
 kill -INT "$pid"
 status=0
 wait "$pid" || status=$?
