@@ -27,6 +27,11 @@ appstreamcli validate --no-net app/de.leitzahl.Leitzahl.metainfo.xml >/dev/null 
 lintian "$deb" 2>&1 | grep -v 'root privileges' >"$work/lintian.txt" || true
 grep -q '^E:' "$work/lintian.txt" && fail "lintian reports errors: $(cat "$work/lintian.txt")"
 (cd "$build" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the package"
+# What the programs are linked against, as dpkg-shlibdeps finds it, and what Qt loads.
+depends=$(dpkg-deb -f "$deb" Depends)
+for needed in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libqt6core6 zlib1g libexpat1 qt6-qpa-plugins; do
+    [[ ", $depends," == *", $needed "* || ", $depends," == *", $needed,"* ]] || fail "Depends lacks $needed: $depends"
+done
 
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
 
