@@ -32,14 +32,16 @@ WaitForWindow() {
 }
 
 # Runs COMMAND until the dialog with the given title shows, for at most SECONDS: a
-# button that the window's timer has not enabled yet takes no click.
+# button that the window's timer has not enabled yet takes no click, and a key sent
+# before the window had the focus went elsewhere. Each try waits 10 s for the dialog, far
+# longer than it takes to open, so that no repeat meets a dialog still on its way.
 # Usage: OpenDialogBy SECONDS TITLE COMMAND [ARGUMENT...]
 OpenDialogBy() {
     local deadline=$((SECONDS + $1)) title=$2
     shift 2
     while [ "$SECONDS" -lt "$deadline" ]; do
         "$@"
-        timeout 3 xdotool search --sync --onlyvisible --name "$title" >/dev/null 2>&1 && return 0
+        timeout 10 xdotool search --sync --onlyvisible --name "$title" >/dev/null 2>&1 && return 0
     done
     echo "FAIL: waited $1 s for the dialog '$title' to open, and it did not"
     exit 1

@@ -64,7 +64,7 @@ mkfifo "$folder/rohr"
 SaveAs() {
     WaitForWindow window 10 'leitzahl' "the window with the sample" "$pid"
     # The save button takes the click once the import is done and the timer enabled it.
-    OpenDialogBy 30 'CSV Datei speichern' xdotool mousemove --window "$window" 137 30 click 1
+    OpenDialogBy 60 'CSV Datei speichern' xdotool mousemove --window "$window" 137 30 click 1
     answerDialog 'CSV Datei speichern' "$folder/$1"
 }
 # Usage: ExpectEnd STATUS WHAT: the program ends within 10 s with STATUS, leaving no file.

@@ -34,17 +34,17 @@ pressOnWindow() { focusOn "$window"; xdotool key "$1"; }
 
 # A file that is not there: the error box, titled with the error number, then the
 # window goes on.
-pressOnWindow alt+l
+OpenDialogBy 90 'blz Textdatei öffnen' pressOnWindow alt+l
 answerDialog 'blz Textdatei öffnen' "$(windowsPath "$work/fehlt.txt")"
 WaitForWindow box 20 '^2$' "the error box titled 2"
 focusOn "$box"
 xdotool key Return
 for _ in $(seq 100); do xdotool search --onlyvisible --name '^2$' >/dev/null 2>&1 || break; sleep 0.1; done
 
-pressOnWindow alt+l
+OpenDialogBy 90 'blz Textdatei öffnen' pressOnWindow alt+l
 answerDialog 'blz Textdatei öffnen' "$(windowsPath "$work/blz.txt")"
 # Alt+S opens the dialog once a tick of the timer has enabled the save button.
-OpenDialogBy 30 'CSV Datei speichern' pressOnWindow alt+s
+OpenDialogBy 90 'CSV Datei speichern' pressOnWindow alt+s
 import -window root "$out/windows-window-saving.png"
 answerDialog 'CSV Datei speichern' "$(windowsPath "$work/windows")"
 # The file takes its name whole, by a rename.
