@@ -101,11 +101,13 @@ TEST_F(Form1Test, OpenShowsEntriesOrTheErrorBoxAndAnEmptyList)
         if (!seen.empty()) {
             EXPECT_EQ(Fields(seen.back(), box.text.size()), Fields(box));
         }
+        // A tick while the error box was open may have added a dot; the next one, with
+        // the list shown again, takes it away.
+        window.form.Timer1_Timer();
         if (rows.empty()) {
             EXPECT_EQ(window.shown(), kStart);
         } else {
             EXPECT_TRUE(FileText.empty());
-            window.form.Timer1_Timer();
             const auto kept = static_cast<int>(rows.size());
             EXPECT_EQ(window.shown(), (Shown{kStart.caption, summary(name, read, kept), "", false, true, true, rows}));
         }
