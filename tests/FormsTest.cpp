@@ -57,9 +57,9 @@ std::string Utf16(std::string_view ascii)
     return wide;
 }
 
-std::string Zipped(const std::string& name, std::string_view bytes)
+std::string Zipped(const std::string& name, std::string_view bytes, const generator::ZipLayout& layout = {})
 {
-    generator::ZipArchive archive(name);
+    generator::ZipArchive archive(name, layout);
     archive.add(bytes);
     std::string zip;
     archive.finish([&](std::string_view piece) { zip += piece; });
@@ -82,18 +82,22 @@ void Put32(std::string& bytes, std::size_t at, std::uint32_t value)
 
 TEST(Forms, EveryDownloadGivesTheBytesOfTheTextForm)
 {
-    for (const bool extended : {false, true}) {
-        generator::Options options{.records = 300, .seed = 11, .crlf = true, .extended = extended};
+    // Archives as other tools write them; the largest member spans several inflate pieces.
+    const generator::ZipLayout layouts[] = {
+        {}, {.method = 0}, {.localExtra = true, .dataDescriptor = true, .folder = true}, {.localExtra = true, .zip64 = true}};
+    for (const auto& [records, extended] : {std::pair{300L, false}, {300L, true}, {9000L, false}}) {
+        generator::Options options{.records = records, .seed = 11, .crlf = true, .extended = extended};
         const Converted text = Convert(test::Generated(options));
         ASSERT_EQ(text.status, kExitWarning) << text.err;  // the generated names with a ";"
         EXPECT_NE(text.err.find("Einträge haben ein „;“"), std::string::npos) << text.err;
         for (const Form form : {Form::Text, Form::Csv, Form::Xml}) {
-            for (const bool zipped : {false, true}) {
+            for (std::size_t layout = 0; layout <= std::size(layouts); ++layout) {
                 options.form = form;
-                options.zipped = zipped;
-                options.byteOrderMark = zipped;
-                SCOPED_TRACE(testing::Message() << "form " << static_cast<int>(form) << ", zipped " << zipped
-                                                << ", extended " << extended);
+                options.zipped = layout > 0;
+                options.zipLayout = options.zipped ? layouts[layout - 1] : generator::ZipLayout{};
+                options.byteOrderMark = options.zipped;
+                SCOPED_TRACE(testing::Message() << "form " << static_cast<int>(form) << ", layout " << layout
+                                                << ", records " << records << ", extended " << extended);
                 Converted run = Convert(test::Generated(options));
                 const std::string validity = "gültig vom 05.12.2022 bis 05.03.2023\n";
                 if (form == Form::Xml && run.out.ends_with(validity)) {
@@ -183,14 +187,6 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
     const std::string text = test::Generated({.records = 20, .crlf = true});
     const std::string zip = Zipped("blz-aktuell-txt-data.txt", text);
     const std::size_t central = CentralHeader(zip);
-    std::string twoMembers = Zipped("blz-aktuell-txt-data.txt", text);
-    {
-        // The same member listed twice in the central directory.
-        const std::string entry = zip.substr(central, zip.size() - 22 - central);
-        twoMembers.insert(central, entry);
-        twoMembers[twoMembers.size() - 22 + 8] = twoMembers[twoMembers.size() - 22 + 10] = 2;
-        Put32(twoMembers, twoMembers.size() - 22 + 12, static_cast<std::uint32_t>(2 * entry.size()));
-    }
     std::string encrypted = zip;
     encrypted[central + 8] |= 1;
     std::string wrongChecksum = zip;
@@ -209,7 +205,17 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
         std::int32_t number;
         std::string description;
     } cases[] = {
-        {twoMembers, kErrorArchive, "Das ZIP-Archiv enthält 2 Dateien; gelesen wird ein Archiv mit genau einer"},
+        {Zipped("blz-aktuell-txt-data.txt", text, {.secondFile = "liesmich.txt"}), kErrorArchive,
+         "Das ZIP-Archiv enthält 2 Dateien; gelesen wird ein Archiv mit genau einer"},
+        // An end record that counts fewer entries than the directory holds: tools differ.
+        {Zipped("blz-aktuell-txt-data.txt", text, {.secondFile = "liesmich.txt", .endCountsFewer = 1}), kErrorArchive,
+         "Das ZIP-Archiv ist beschädigt: sein Verzeichnis enthält 2 Einträge, sein Schluss zählt 1."},
+        {Zipped("blz-aktuell-txt-data.txt", text, {.method = 12}), kErrorArchive,
+         "Die Datei „blz-aktuell-txt-data.txt“ im ZIP-Archiv ist mit bzip2 (Verfahren 12) gepackt, das leitzahl nicht "
+         "entpackt; gelesen werden ungepackte und mit Deflate gepackte Dateien."},
+        // A name's control characters can neither end the message's line nor steer the terminal.
+        {Zipped("x\n\x1B[2JFehler 1: \xC2\x9B.pdf", "%PDF-1.4\n"), kErrorArchive,
+         "Das ZIP-Archiv enthält keine Bankleitzahlendatei, sondern „x\\x0A\\x1B[2JFehler 1: \\xC2\\x9B.pdf“.\n"},
         {encrypted, kErrorArchive, "Die Datei „blz-aktuell-txt-data.txt“ im ZIP-Archiv ist verschlüsselt."},
         {wrongChecksum, kErrorArchive, "Das ZIP-Archiv ist beschädigt: die Prüfsumme der Datei"},
         {corrupted, kErrorArchive, "Das ZIP-Archiv ist beschädigt"},
@@ -237,6 +243,7 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
         const Converted run = Convert(c.input);
         const std::string expected = "Fehler " + std::to_string(c.number) + ": " + c.description;
         EXPECT_TRUE(run.err.starts_with(expected)) << run.err << "\nexpected: " << expected;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
         EXPECT_EQ(std::tie(run.status, run.out, run.csv), std::tie(kExitFailure, "", "")) << c.description;
     }
 }
