@@ -172,6 +172,12 @@ TEST(Forms, RecordsThatDoNotFitAreCountedByLineOrRecord)
         {xml(record("10000000", "<Bezeichnung>Bank\nBerlin</Bezeichnung>", "09")), kExitWarning,
          "Warnung: 1 von 1 Einträgen sieht nicht wie ein Eintrag der Bankleitzahlendatei aus (Eintrag 1).\n",
          "10000000;Bank Berlin;09"},
+        // A sort code's control characters are shown escaped in the warning, kept in the CSV.
+        {test::Record("\x1B[2J1234", "Bank; Nord", "09"), kExitWarning,
+         "Warnung: 1 von 1 Zeilen sieht nicht wie ein Eintrag der Bankleitzahlendatei aus (Zeile 1).\n"
+         "Warnung: 1 Eintrag hat ein „;“ im Text, das in der CSV-Datei eine weitere Spalte ergibt (Bankleitzahl "
+         "\\x1B[2J1234).\n",
+         "\x1B[2J1234;Bank; Nord;09"},
         // A blank line before a quoted header in small letters, as spreadsheets save it.
         {"\r\n\"bankleitzahl\";\"merkmal\"\r\n\"10000000\";\"1\";\"Bank\"" + fields.substr(4) + "\r\n", kExitSuccess, "",
          "10000000;Bank;09"},
