@@ -168,6 +168,16 @@ TEST(Forms, RecordsThatDoNotFitAreCountedByLineOrRecord)
                record("10000000", "<Bezeichnung>M&#252;hle</Bezeichnung>", "00") + "</Document>"),
          kExitSuccess, "",
          "10000000;M\xFChle;00"},
+        // Declared single-byte encodings and an empty CDATA section, read alike on every system.
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<Document>" +
+             record("10000000", "<Bezeichnung>M\xFChle<![CDATA[]]> A</Bezeichnung>", "00") + "</Document>\n",
+         kExitSuccess, "", "10000000;M\xFChle A;00"},
+        {"<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<Document>" +
+             record("10000000", "<Bezeichnung>M\xFChle \x80</Bezeichnung>", "00") + "</Document>\n",
+         kExitWarning,
+         "Warnung: 1 Eintrag enthält Zeichen, die ISO 8859-1 nicht kennt; die CSV-Datei ist daher ganz in UTF-8 "
+         "geschrieben (Bankleitzahl 10000000).\n",
+         "10000000;M\xC3\xBChle \xE2\x82\xAC;00"},
         // A line break in a name would cut the CSV line in two.
         {xml(record("10000000", "<Bezeichnung>Bank\nBerlin</Bezeichnung>", "09")), kExitWarning,
          "Warnung: 1 von 1 Einträgen sieht nicht wie ein Eintrag der Bankleitzahlendatei aus (Eintrag 1).\n",
@@ -206,6 +216,7 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
     const std::string emptyArchive("PK\x05\x06" + std::string(18, '\0'));
     const std::string laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE d [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
                                "\"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]>\n<d>&b;</d>\n";
+    const std::string cut = "<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>10000000</BLZ></BLZEintrag>";
     const struct {
         std::string input;
         std::int32_t number;
@@ -234,13 +245,19 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
         {Zipped("blz-aktuell-txt-data.zip", zip), kErrorArchive, "Das ZIP-Archiv enthält keine Bankleitzahlendatei"},
         {"<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>1</BLZ>\n</Document>\n", kErrorXml,
          "Die XML-Datei ist in Zeile 4 nicht wohlgeformt."},
-        // Cut right after a record, after its line end, and inside the white space after it.
-        {"<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>10000000</BLZ></BLZEintrag>", kErrorXml,
-         "Die XML-Datei ist in Zeile "},
-        {"<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>10000000</BLZ></BLZEintrag>\n", kErrorXml,
-         "Die XML-Datei ist in Zeile "},
-        {"<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>10000000</BLZ></BLZEintrag>\n  ", kErrorXml,
-         "Die XML-Datei ist in Zeile "},
+        // Cut right after a record, after its line end, inside the white space after it, after
+        // or inside a comment or an instruction, and in UTF-16: named by the last line.
+        {cut, kErrorXml, "Die XML-Datei ist in Zeile 3 nicht wohlgeformt."},
+        {cut + "\n", kErrorXml, "Die XML-Datei ist in Zeile 4 nicht wohlgeformt."},
+        {cut + "\r\n  ", kErrorXml, "Die XML-Datei ist in Zeile 4 nicht wohlgeformt."},
+        {cut + "<!-- Ende -->", kErrorXml, "Die XML-Datei ist in Zeile 3 nicht wohlgeformt."},
+        {cut + "\n<!-- Ende", kErrorXml, "Die XML-Datei ist in Zeile 4 nicht wohlgeformt."},
+        {cut + "<?ende?>", kErrorXml, "Die XML-Datei ist in Zeile 3 nicht wohlgeformt."},
+        {cut + "\n\n<?ende", kErrorXml, "Die XML-Datei ist in Zeile 5 nicht wohlgeformt."},
+        {Utf16(cut + "\n"), kErrorXml, "Die XML-Datei ist in Zeile 4 nicht wohlgeformt."},
+        {"<?xml version=\"1.0\" encoding=\"KOI8-R\"?>\n<Document/>\n", kErrorXml,
+         "Die XML-Datei ist in der Kodierung „KOI8-R“ geschrieben, die leitzahl nicht liest; gelesen werden UTF-8, "
+         "UTF-16, ISO-8859-1 und windows-1252.\n"},
         {laughs, kErrorXml, "Die XML-Datei enthält in Zeile 2 eine Dokumenttypdefinition (DOCTYPE)"},
         {Zipped("blz-aktuell-xml-data.xml", laughs), kErrorXml, "Die XML-Datei enthält in Zeile 2 eine"},
         {"<?xml version=\"1.0\"?>\n<Document/>\n", kErrorNoEntries, "Die Datei „"},
