@@ -213,6 +213,9 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
     Put32(lyingSize, central + 24, 4U << 20);  // more than deflate can pack into these bytes
     std::string corrupted = zip;
     corrupted[60] = static_cast<char>(corrupted[60] ^ 0x55);  // in the deflated data
+    std::string zip64End = zip;  // counts of all ones point to a ZIP64 end record
+    zip64End[zip.size() - 22 + 8] = zip64End[zip.size() - 22 + 9] = zip64End[zip.size() - 22 + 10] =
+        zip64End[zip.size() - 22 + 11] = '\xFF';
     const std::string emptyArchive("PK\x05\x06" + std::string(18, '\0'));
     const std::string laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE d [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
                                "\"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]>\n<d>&b;</d>\n";
@@ -240,6 +243,7 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
         {lyingSize, kErrorArchive, "Das ZIP-Archiv ist beschädigt: die Größe der Datei „blz-aktuell-txt-data.txt“ passt nicht"},
         {bomb, kErrorArchive, "Die Datei „blz-aktuell-txt-data.txt“ im ZIP-Archiv ist entpackt größer als 512 MiB"},
         {emptyArchive, kErrorArchive, "Das ZIP-Archiv ist leer."},
+        {zip64End, kErrorArchive, "Das ZIP-Archiv hat das ZIP64-Verzeichnis sehr großer Archive; so groß ist keine"},
         {Zipped("Anleitung-zur-Datei.pdf", "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n"), kErrorArchive,
          "Das ZIP-Archiv enthält keine Bankleitzahlendatei, sondern „Anleitung-zur-Datei.pdf“."},
         {Zipped("blz-aktuell-txt-data.zip", zip), kErrorArchive, "Das ZIP-Archiv enthält keine Bankleitzahlendatei"},
