@@ -1,5 +1,7 @@
 #include "core/StatusTexts.h"
 
+#include "core/Printable.h"
+
 namespace leitzahl {
 
 std::string EntriesInFileText(std::size_t entriesRead, std::string_view path)
@@ -41,7 +43,7 @@ std::string EntriesText(std::size_t count, std::string_view one, std::string_vie
     text += count == 1 ? one : many;
     text += rest;
     text += count == 1 ? " (Bankleitzahl " : " (erster: Bankleitzahl ";
-    text += firstCode;
+    text += Printable(firstCode);
     return text + ").";
 }
 

@@ -114,6 +114,9 @@ TEST(WriteExportFile, SavesWhereAPlainWriteWouldAndKeepsWhatTheFileCarried)
         {"link planted by another user in a sticky folder", kRoot,
          "chmod 1777 . && echo alt >ziel.csv && ln -s ziel.csv falle.csv && chown -h 65534:65534 falle.csv", "falle.csv",
          EACCES, "Zugriff verweigert", "alt ziel.csv"},
+        {"own link in a sticky folder followed, as a plain write would", kOtherUser,
+         "chmod 1777 . && echo alt >meins.csv && ln -s meins.csv mein-link.csv && chown -h 65534:65534 meins.csv "
+         "mein-link.csv", "mein-link.csv", 0, nullptr, "[ -L mein-link.csv ] && neu meins.csv"},
         {"hard link written in place, its longer old text cut", kMe, "seq 100 >eins.csv && ln eins.csv zwei.csv", "eins.csv", 0, nullptr,
          "neu zwei.csv"},
         {"own file whose owner may not write it (the group may)", kOtherUser,

@@ -57,9 +57,9 @@ std::string Utf16(std::string_view ascii)
     return wide;
 }
 
-std::string Zipped(const std::string& name, std::string_view bytes)
+std::string Zipped(const std::string& name, std::string_view bytes, const generator::ZipLayout& layout = {})
 {
-    generator::ZipArchive archive(name);
+    generator::ZipArchive archive(name, layout);
     archive.add(bytes);
     std::string zip;
     archive.finish([&](std::string_view piece) { zip += piece; });
@@ -82,18 +82,22 @@ void Put32(std::string& bytes, std::size_t at, std::uint32_t value)
 
 TEST(Forms, EveryDownloadGivesTheBytesOfTheTextForm)
 {
-    for (const bool extended : {false, true}) {
-        generator::Options options{.records = 300, .seed = 11, .crlf = true, .extended = extended};
+    // Archives as other tools write them; the largest member spans several inflate pieces.
+    const generator::ZipLayout layouts[] = {
+        {}, {.method = 0}, {.localExtra = true, .dataDescriptor = true, .folder = true}, {.localExtra = true, .zip64 = true}};
+    for (const auto& [records, extended] : {std::pair{300L, false}, {300L, true}, {9000L, false}}) {
+        generator::Options options{.records = records, .seed = 11, .crlf = true, .extended = extended};
         const Converted text = Convert(test::Generated(options));
         ASSERT_EQ(text.status, kExitWarning) << text.err;  // the generated names with a ";"
         EXPECT_NE(text.err.find("Einträge haben ein „;“"), std::string::npos) << text.err;
         for (const Form form : {Form::Text, Form::Csv, Form::Xml}) {
-            for (const bool zipped : {false, true}) {
+            for (std::size_t layout = 0; layout <= std::size(layouts); ++layout) {
                 options.form = form;
-                options.zipped = zipped;
-                options.byteOrderMark = zipped;
-                SCOPED_TRACE(testing::Message() << "form " << static_cast<int>(form) << ", zipped " << zipped
-                                                << ", extended " << extended);
+                options.zipped = layout > 0;
+                options.zipLayout = options.zipped ? layouts[layout - 1] : generator::ZipLayout{};
+                options.byteOrderMark = options.zipped;
+                SCOPED_TRACE(testing::Message() << "form " << static_cast<int>(form) << ", layout " << layout
+                                                << ", records " << records << ", extended " << extended);
                 Converted run = Convert(test::Generated(options));
                 const std::string validity = "gültig vom 05.12.2022 bis 05.03.2023\n";
                 if (form == Form::Xml && run.out.ends_with(validity)) {
@@ -164,10 +168,26 @@ TEST(Forms, RecordsThatDoNotFitAreCountedByLineOrRecord)
                record("10000000", "<Bezeichnung>M&#252;hle</Bezeichnung>", "00") + "</Document>"),
          kExitSuccess, "",
          "10000000;M\xFChle;00"},
+        // Declared single-byte encodings and an empty CDATA section, read alike on every system.
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<Document>" +
+             record("10000000", "<Bezeichnung>M\xFChle<![CDATA[]]> A</Bezeichnung>", "00") + "</Document>\n",
+         kExitSuccess, "", "10000000;M\xFChle A;00"},
+        {"<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<Document>" +
+             record("10000000", "<Bezeichnung>M\xFChle \x80</Bezeichnung>", "00") + "</Document>\n",
+         kExitWarning,
+         "Warnung: 1 Eintrag enthält Zeichen, die ISO 8859-1 nicht kennt; die CSV-Datei ist daher ganz in UTF-8 "
+         "geschrieben (Bankleitzahl 10000000).\n",
+         "10000000;M\xC3\xBChle \xE2\x82\xAC;00"},
         // A line break in a name would cut the CSV line in two.
         {xml(record("10000000", "<Bezeichnung>Bank\nBerlin</Bezeichnung>", "09")), kExitWarning,
          "Warnung: 1 von 1 Einträgen sieht nicht wie ein Eintrag der Bankleitzahlendatei aus (Eintrag 1).\n",
          "10000000;Bank Berlin;09"},
+        // A sort code's control characters are shown escaped in the warning, kept in the CSV.
+        {test::Record("\x1B[2J1234", "Bank; Nord", "09"), kExitWarning,
+         "Warnung: 1 von 1 Zeilen sieht nicht wie ein Eintrag der Bankleitzahlendatei aus (Zeile 1).\n"
+         "Warnung: 1 Eintrag hat ein „;“ im Text, das in der CSV-Datei eine weitere Spalte ergibt (Bankleitzahl "
+         "\\x1B[2J1234).\n",
+         "\x1B[2J1234;Bank; Nord;09"},
         // A blank line before a quoted header in small letters, as spreadsheets save it.
         {"\r\n\"bankleitzahl\";\"merkmal\"\r\n\"10000000\";\"1\";\"Bank\"" + fields.substr(4) + "\r\n", kExitSuccess, "",
          "10000000;Bank;09"},
@@ -183,14 +203,6 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
     const std::string text = test::Generated({.records = 20, .crlf = true});
     const std::string zip = Zipped("blz-aktuell-txt-data.txt", text);
     const std::size_t central = CentralHeader(zip);
-    std::string twoMembers = Zipped("blz-aktuell-txt-data.txt", text);
-    {
-        // The same member listed twice in the central directory.
-        const std::string entry = zip.substr(central, zip.size() - 22 - central);
-        twoMembers.insert(central, entry);
-        twoMembers[twoMembers.size() - 22 + 8] = twoMembers[twoMembers.size() - 22 + 10] = 2;
-        Put32(twoMembers, twoMembers.size() - 22 + 12, static_cast<std::uint32_t>(2 * entry.size()));
-    }
     std::string encrypted = zip;
     encrypted[central + 8] |= 1;
     std::string wrongChecksum = zip;
@@ -201,15 +213,29 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
     Put32(lyingSize, central + 24, 4U << 20);  // more than deflate can pack into these bytes
     std::string corrupted = zip;
     corrupted[60] = static_cast<char>(corrupted[60] ^ 0x55);  // in the deflated data
+    std::string zip64End = zip;  // counts of all ones point to a ZIP64 end record
+    zip64End[zip.size() - 22 + 8] = zip64End[zip.size() - 22 + 9] = zip64End[zip.size() - 22 + 10] =
+        zip64End[zip.size() - 22 + 11] = '\xFF';
     const std::string emptyArchive("PK\x05\x06" + std::string(18, '\0'));
     const std::string laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE d [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
                                "\"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]>\n<d>&b;</d>\n";
+    const std::string cut = "<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>10000000</BLZ></BLZEintrag>";
     const struct {
         std::string input;
         std::int32_t number;
         std::string description;
     } cases[] = {
-        {twoMembers, kErrorArchive, "Das ZIP-Archiv enthält 2 Dateien; gelesen wird ein Archiv mit genau einer"},
+        {Zipped("blz-aktuell-txt-data.txt", text, {.secondFile = "liesmich.txt"}), kErrorArchive,
+         "Das ZIP-Archiv enthält 2 Dateien; gelesen wird ein Archiv mit genau einer"},
+        // An end record that counts fewer entries than the directory holds: tools differ.
+        {Zipped("blz-aktuell-txt-data.txt", text, {.secondFile = "liesmich.txt", .endCountsFewer = 1}), kErrorArchive,
+         "Das ZIP-Archiv ist beschädigt: sein Verzeichnis enthält 2 Einträge, sein Schluss zählt 1."},
+        {Zipped("blz-aktuell-txt-data.txt", text, {.method = 12}), kErrorArchive,
+         "Die Datei „blz-aktuell-txt-data.txt“ im ZIP-Archiv ist mit bzip2 (Verfahren 12) gepackt, das leitzahl nicht "
+         "entpackt; gelesen werden ungepackte und mit Deflate gepackte Dateien."},
+        // A name's control characters can neither end the message's line nor steer the terminal.
+        {Zipped("x\n\x1B[2JFehler 1: \xC2\x9B.pdf", "%PDF-1.4\n"), kErrorArchive,
+         "Das ZIP-Archiv enthält keine Bankleitzahlendatei, sondern „x\\x0A\\x1B[2JFehler 1: \\xC2\\x9B.pdf“.\n"},
         {encrypted, kErrorArchive, "Die Datei „blz-aktuell-txt-data.txt“ im ZIP-Archiv ist verschlüsselt."},
         {wrongChecksum, kErrorArchive, "Das ZIP-Archiv ist beschädigt: die Prüfsumme der Datei"},
         {corrupted, kErrorArchive, "Das ZIP-Archiv ist beschädigt"},
@@ -217,18 +243,25 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
         {lyingSize, kErrorArchive, "Das ZIP-Archiv ist beschädigt: die Größe der Datei „blz-aktuell-txt-data.txt“ passt nicht"},
         {bomb, kErrorArchive, "Die Datei „blz-aktuell-txt-data.txt“ im ZIP-Archiv ist entpackt größer als 512 MiB"},
         {emptyArchive, kErrorArchive, "Das ZIP-Archiv ist leer."},
+        {zip64End, kErrorArchive, "Das ZIP-Archiv hat das ZIP64-Verzeichnis sehr großer Archive; so groß ist keine"},
         {Zipped("Anleitung-zur-Datei.pdf", "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n"), kErrorArchive,
          "Das ZIP-Archiv enthält keine Bankleitzahlendatei, sondern „Anleitung-zur-Datei.pdf“."},
         {Zipped("blz-aktuell-txt-data.zip", zip), kErrorArchive, "Das ZIP-Archiv enthält keine Bankleitzahlendatei"},
         {"<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>1</BLZ>\n</Document>\n", kErrorXml,
          "Die XML-Datei ist in Zeile 4 nicht wohlgeformt."},
-        // Cut right after a record, after its line end, and inside the white space after it.
-        {"<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>10000000</BLZ></BLZEintrag>", kErrorXml,
-         "Die XML-Datei ist in Zeile "},
-        {"<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>10000000</BLZ></BLZEintrag>\n", kErrorXml,
-         "Die XML-Datei ist in Zeile "},
-        {"<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>10000000</BLZ></BLZEintrag>\n  ", kErrorXml,
-         "Die XML-Datei ist in Zeile "},
+        // Cut right after a record, after its line end, inside the white space after it, after
+        // or inside a comment or an instruction, and in UTF-16: named by the last line.
+        {cut, kErrorXml, "Die XML-Datei ist in Zeile 3 nicht wohlgeformt."},
+        {cut + "\n", kErrorXml, "Die XML-Datei ist in Zeile 4 nicht wohlgeformt."},
+        {cut + "\r\n  ", kErrorXml, "Die XML-Datei ist in Zeile 4 nicht wohlgeformt."},
+        {cut + "<!-- Ende -->", kErrorXml, "Die XML-Datei ist in Zeile 3 nicht wohlgeformt."},
+        {cut + "\n<!-- Ende", kErrorXml, "Die XML-Datei ist in Zeile 4 nicht wohlgeformt."},
+        {cut + "<?ende?>", kErrorXml, "Die XML-Datei ist in Zeile 3 nicht wohlgeformt."},
+        {cut + "\n\n<?ende", kErrorXml, "Die XML-Datei ist in Zeile 5 nicht wohlgeformt."},
+        {Utf16(cut + "\n"), kErrorXml, "Die XML-Datei ist in Zeile 4 nicht wohlgeformt."},
+        {"<?xml version=\"1.0\" encoding=\"KOI8-R\"?>\n<Document/>\n", kErrorXml,
+         "Die XML-Datei ist in der Kodierung „KOI8-R“ geschrieben, die leitzahl nicht liest; gelesen werden UTF-8, "
+         "UTF-16, ISO-8859-1 und windows-1252.\n"},
         {laughs, kErrorXml, "Die XML-Datei enthält in Zeile 2 eine Dokumenttypdefinition (DOCTYPE)"},
         {Zipped("blz-aktuell-xml-data.xml", laughs), kErrorXml, "Die XML-Datei enthält in Zeile 2 eine"},
         {"<?xml version=\"1.0\"?>\n<Document/>\n", kErrorNoEntries, "Die Datei „"},
@@ -237,6 +270,7 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
         const Converted run = Convert(c.input);
         const std::string expected = "Fehler " + std::to_string(c.number) + ": " + c.description;
         EXPECT_TRUE(run.err.starts_with(expected)) << run.err << "\nexpected: " << expected;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
         EXPECT_EQ(std::tie(run.status, run.out, run.csv), std::tie(kExitFailure, "", "")) << c.description;
     }
 }

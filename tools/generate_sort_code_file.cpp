@@ -2,7 +2,9 @@
 // (fixed width, the default), csv or xml, each also as a ZIP archive (--zip). --extended
 // adds the IBAN rule and its version, --utf8 writes the TXT or CSV form as a copy re-saved
 // as UTF-8 would be, --bom starts the XML form with a byte-order mark,
-// --no-semicolon-names writes ',' where a name would hold ';'.
+// --no-semicolon-names writes ',' where a name would hold ';'. --zip-like info-zip (extra
+// fields, a data descriptor and a folder entry) or zip64 (ZIP64 sizes) lays out the
+// archive as those tools do.
 #include "tools/generator/SortCodeFileGenerator.h"
 
 #include <algorithm>
@@ -36,6 +38,15 @@ struct FormName {
     std::string_view name;
     Options::Form form;
 };
+struct LayoutName {
+    std::string_view name;
+    leitzahl::generator::ZipLayout layout;
+};
+constexpr std::array<LayoutName, 2> kLayouts{{
+    {"info-zip", {.localExtra = true, .dataDescriptor = true, .folder = true}},
+    {"zip64", {.localExtra = true, .zip64 = true}},
+}};
+
 constexpr std::array<FormName, 3> kForms{{
     {"txt", Options::Form::Text},
     {"csv", Options::Form::Csv},
@@ -59,6 +70,12 @@ bool ParseOptions(int argc, char** argv, Options& options, const char*& output)
                 return false;
             }
             options.form = form->form;
+        } else if (arg == "--zip-like" && i + 1 < argc) {
+            const auto layout = std::ranges::find(kLayouts, std::string_view(argv[++i]), &LayoutName::name);
+            if (layout == kLayouts.end()) {
+                return false;
+            }
+            options.zipLayout = layout->layout;
         } else if (!arg.starts_with("--") && output == nullptr) {
             output = argv[i];
         } else {
@@ -76,6 +93,7 @@ int main(int argc, char** argv)
     const char* output = nullptr;
     if (!ParseOptions(argc, argv, options, output)) {
         std::fputs("Aufruf: leitzahl-generate [--records N] [--seed N] [--form txt|csv|xml] [--zip] "
+                   "[--zip-like info-zip|zip64] "
                    "[--crlf] [--no-final-newline] [--extended] [--utf8] [--bom] "
                    "[--no-semicolon-names] AUSGABE|-\n",
                    stderr);

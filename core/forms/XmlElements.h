@@ -21,5 +21,6 @@ MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onE
 // The failures, worded alike on every system.
 Failure XmlNotWellFormed(long line);
 Failure XmlWithDocumentType(long line);
+Failure XmlUnknownEncoding(std::string_view name);
 
 }  // namespace leitzahl

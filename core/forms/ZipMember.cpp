@@ -2,11 +2,12 @@
 // the central directory, and the one member's local header and data.
 #include "core/forms/ZipMember.h"
 
+#include "core/Printable.h"
+
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <limits>
 
 namespace leitzahl {
 
@@ -22,6 +23,7 @@ constexpr std::size_t kLongestComment = 0xFFFF;
 constexpr std::uint16_t kEncryptedFlag = 1;
 constexpr std::uint16_t kStored = 0;
 constexpr std::uint16_t kDeflated = 8;
+constexpr std::uint16_t kZip64Extra = 1;
 constexpr std::uint32_t kDeflateMostRatio = 1032;
 
 std::uint32_t Read(std::string_view bytes, std::size_t at, std::size_t width)
@@ -31,6 +33,11 @@ std::uint32_t Read(std::string_view bytes, std::size_t at, std::size_t width)
         value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
     }
     return value;
+}
+
+std::uint64_t Read64(std::string_view bytes, std::size_t at)
+{
+    return std::uint64_t{Read(bytes, at + 4, 4)} << 32 | Read(bytes, at, 4);
 }
 
 Failure ArchiveFailure(std::string description)
@@ -45,7 +52,7 @@ Failure Damaged()
 
 std::string Quoted(std::string_view name)
 {
-    return "„" + std::string(name) + "“";
+    return "„" + Printable(name) + "“";
 }
 
 // The end record: searched from the end, since a comment may follow it.
@@ -68,25 +75,66 @@ struct Member {
     std::uint16_t flags = 0;
     std::uint16_t method = 0;
     std::uint32_t crc = 0;
-    std::uint32_t packedSize = 0;
-    std::uint32_t size = 0;
-    std::uint32_t localHeader = 0;
+    std::uint64_t packedSize = 0;
+    std::uint64_t size = 0;
+    std::uint64_t localHeader = 0;
 };
 
+// Sizes and offset of all ones stand for the 8-byte values of the ZIP64 extra field,
+// in this order, each there only where its header field is all ones; some tools write
+// them even for small members.
+bool ReadZip64Values(std::string_view extra, Member& member)
+{
+    constexpr std::uint32_t kAllOnes = 0xFFFFFFFF;
+    while (extra.size() >= 4) {
+        const std::size_t length = Read(extra, 2, 2);
+        if (extra.size() - 4 < length) {
+            return false;
+        }
+        if (Read(extra, 0, 2) == kZip64Extra) {
+            std::string_view values = extra.substr(4, length);
+            for (std::uint64_t* value : {&member.size, &member.packedSize, &member.localHeader}) {
+                if (*value == kAllOnes) {
+                    if (values.size() < 8) {
+                        return false;
+                    }
+                    *value = Read64(values, 0);
+                    values.remove_prefix(8);
+                }
+            }
+        }
+        extra.remove_prefix(4 + length);
+    }
+    return member.size != kAllOnes && member.packedSize != kAllOnes && member.localHeader != kAllOnes;
+}
+
 // The files the central directory lists; folders are left out. Gives back the count of
-// files and the last of them.
+// files and the last of them. The entries must fill the directory's size exactly and
+// be as many as the end record counts: a directory with more than it counts is one
+// that tools read differently.
 MaybeFailure ReadDirectory(std::string_view archive, std::size_t end, std::size_t& files, Member& member)
 {
-    const std::size_t entries = Read(archive, end + 10, 2);
+    const std::size_t counted = Read(archive, end + 10, 2);
+    const std::size_t size = Read(archive, end + 12, 4);
     std::size_t at = Read(archive, end + 16, 4);
+    if (counted == 0xFFFF || size == 0xFFFFFFFF || at == 0xFFFFFFFF) {
+        return ArchiveFailure("Das ZIP-Archiv hat das ZIP64-Verzeichnis sehr großer Archive; so groß ist keine "
+                              "Bankleitzahlendatei.");
+    }
+    if (at > end || end - at < size) {
+        return Damaged();
+    }
+    const std::size_t directoryEnd = at + size;
+    std::size_t entries = 0;
     files = 0;
-    for (std::size_t i = 0; i < entries; ++i) {
-        if (at > end || end - at < kCentralSize || Read(archive, at, 4) != kCentralSignature) {
+    for (; at < directoryEnd; ++entries) {
+        if (directoryEnd - at < kCentralSize || Read(archive, at, 4) != kCentralSignature) {
             return Damaged();
         }
         const std::size_t nameLength = Read(archive, at + 28, 2);
-        const std::size_t skipped = nameLength + Read(archive, at + 30, 2) + Read(archive, at + 32, 2);
-        if (end - at - kCentralSize < skipped) {
+        const std::size_t extraLength = Read(archive, at + 30, 2);
+        const std::size_t skipped = nameLength + extraLength + Read(archive, at + 32, 2);
+        if (directoryEnd - at - kCentralSize < skipped) {
             return Damaged();
         }
         const std::string_view name = archive.substr(at + kCentralSize, nameLength);
@@ -95,10 +143,32 @@ MaybeFailure ReadDirectory(std::string_view archive, std::size_t end, std::size_
             member = Member{std::string(name), static_cast<std::uint16_t>(Read(archive, at + 8, 2)),
                             static_cast<std::uint16_t>(Read(archive, at + 10, 2)), Read(archive, at + 16, 4),
                             Read(archive, at + 20, 4), Read(archive, at + 24, 4), Read(archive, at + 42, 4)};
+            if (!ReadZip64Values(archive.substr(at + kCentralSize + nameLength, extraLength), member)) {
+                return Damaged();
+            }
         }
         at += kCentralSize + skipped;
     }
+    if (entries != counted) {
+        return ArchiveFailure("Das ZIP-Archiv ist beschädigt: sein Verzeichnis enthält " + std::to_string(entries) +
+                              " Einträge, sein Schluss zählt " + std::to_string(counted) + ".");
+    }
     return std::nullopt;
+}
+
+// What a member packed by another method than stored or deflate is called.
+std::string MethodName(std::uint16_t method)
+{
+    constexpr struct {
+        std::uint16_t number;
+        std::string_view name;
+    } kNames[] = {{9, "Deflate64"}, {12, "bzip2"}, {14, "LZMA"}, {93, "Zstandard"}, {95, "XZ"}, {98, "PPMd"}};
+    for (const auto& known : kNames) {
+        if (known.number == method) {
+            return std::string(known.name) + " (Verfahren " + std::to_string(method) + ")";
+        }
+    }
+    return "dem Verfahren " + std::to_string(method);
 }
 
 // Inflates the member's data and sums its CRC-32 a piece at a time, while the piece is
@@ -167,11 +237,11 @@ MaybeFailure UnpackOnlyMember(std::string_view archive, std::string& member, std
         return ArchiveFailure("Die Datei " + Quoted(name) + " im ZIP-Archiv ist verschlüsselt.");
     }
     if (found.method != kStored && found.method != kDeflated) {
-        return ArchiveFailure("Die Datei " + Quoted(name) + " im ZIP-Archiv ist mit einem Verfahren gepackt, das "
-                              "leitzahl nicht liest (Nummer " + std::to_string(found.method) + ").");
+        return ArchiveFailure("Die Datei " + Quoted(name) + " im ZIP-Archiv ist mit " + MethodName(found.method) +
+                              " gepackt, das leitzahl nicht entpackt; gelesen werden ungepackte und mit Deflate "
+                              "gepackte Dateien.");
     }
-    // A size of all ones stands for a ZIP64 size, which only a far larger file needs.
-    if (found.size > kLargestZipMember || found.size == std::numeric_limits<std::uint32_t>::max()) {
+    if (found.size > kLargestZipMember) {
         return ArchiveFailure("Die Datei " + Quoted(name) + " im ZIP-Archiv ist entpackt größer als " +
                               std::to_string(kLargestZipMember >> 20) +
                               " MiB; so groß ist keine Bankleitzahlendatei.");
@@ -181,7 +251,10 @@ MaybeFailure UnpackOnlyMember(std::string_view archive, std::string& member, std
         return ArchiveFailure("Das ZIP-Archiv ist beschädigt: die Größe der Datei " + Quoted(name) +
                               " passt nicht zu ihren gepackten Daten.");
     }
-    const std::size_t local = found.localHeader;
+    if (found.localHeader > end) {
+        return Damaged();
+    }
+    const auto local = static_cast<std::size_t>(found.localHeader);
     if (local > end || end - local < kLocalSize || Read(archive, local, 4) != kLocalSignature) {
         return Damaged();
     }

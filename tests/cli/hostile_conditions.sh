@@ -39,6 +39,18 @@ check 0 "3 Einträge in (Standardeingabe)
 1 Einträge in obiger Liste (2 doppelte Einträge entfernt).
 Ergebnis gespeichert unter : (Standardausgabe)" "aus.csv out " \
     '"$cli" - - <blz.txt >out && "$cli" blz.txt aus >/dev/null 2>&1 && cmp out aus.csv'
+# The XML form's validity line goes to standard error too, never into the CSV.
+check 0 "3 Einträge in x.xml
+1 Einträge in obiger Liste (2 doppelte Einträge entfernt).
+Ergebnis gespeichert unter : (Standardausgabe)
+gültig vom 05.12.2022 bis 05.03.2023" "aus.csv out x.xml " \
+    '"$gen" --no-semicolon-names --form xml --records 3 --seed 1 x.xml && "$cli" x.xml - >out &&
+    "$cli" blz.txt aus >/dev/null 2>&1 && cmp out aus.csv'
+# A reader that goes away in the middle gets a message and its status, not a silent end.
+check 1 "Fehler 32: Die Datei „(Standardausgabe)“ kann nicht geschrieben werden: Der Empfänger hat die Verbindung geschlossen." \
+    "g.txt " '"$gen" --no-semicolon-names --records 12000 g.txt && "$cli" g.txt - | head -1 >/dev/null; exit "${PIPESTATUS[0]}"'
+check 2 "Unbekannte Option: -x
+Aufruf: leitzahl-cli" "" '"$cli" -x blz.txt aus'
 # The CSV is saved; only the summary is lost, and that is said once.
 check 4 "Das Ergebnis wurde unter „aus.csv“ gespeichert, aber die Meldungen konnten nicht ausgegeben werden: Kein Speicherplatz" \
     "aus.csv " '"$cli" blz.txt aus >/dev/full'
@@ -92,6 +104,10 @@ check 1 "Fehler 27: Die Datei „aus.csv“ kann nicht geschrieben werden: Die D
     'in_place && (ulimit -f 8; trace -e trace=fallocate -e inject=fallocate:error=EOPNOTSUPP "$cli" g.txt aus); s=$?; old zwei.csv || s=99; exit $s'
 check 1 "Fehler 28: Die Datei „aus.csv“ kann nicht geschrieben werden: Kein Speicherplatz" "aus.csv g.txt zwei.csv " \
     'in_place && trace -P "$PWD/aus.csv" -e trace=write -e inject=write:error=ENOSPC:when=2 "$cli" g.txt aus; s=$?; [ $(stat -c %s zwei.csv) = 4 ] || s=99; exit $s'
+# An old file below the limit whose new text passes it only by its growth stays as it was.
+check 1 "Fehler 27: Die Datei „aus.csv“ kann nicht geschrieben werden: Die Datei ist zu groß." "alt aus.csv g.txt zwei.csv " \
+    'seq 1300 >aus.csv && cp aus.csv alt && ln aus.csv zwei.csv && "$gen" --no-semicolon-names --records 300 g.txt &&
+    (ulimit -f 8; trace -e trace=fallocate -e inject=fallocate:error=EOPNOTSUPP "$cli" g.txt aus); s=$?; cmp -s zwei.csv alt || s=99; exit $s'
 ext2=$work/ext2.img
 if truncate -s 2M "$ext2" && mkfs.ext2 -q "$ext2" && mkdir "$work/m" && mount -o loop "$ext2" "$work/m" 2>/dev/null; then
     umount "$work/m"

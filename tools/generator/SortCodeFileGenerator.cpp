@@ -214,7 +214,7 @@ void WriteSortCodeFile(const Options& options, const std::function<void(std::str
         WriteRecords(options, write);
         return;
     }
-    ZipArchive archive(MemberName(options.form));
+    ZipArchive archive(MemberName(options.form), options.zipLayout);
     WriteRecords(options, [&archive](std::string_view piece) { archive.add(piece); });
     archive.finish(write);
 }

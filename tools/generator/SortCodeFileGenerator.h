@@ -5,6 +5,8 @@
 #include <functional>
 #include <string_view>
 
+#include "tools/generator/ZipLayout.h"
+
 namespace leitzahl::generator {
 
 struct Options {
@@ -22,6 +24,7 @@ struct Options {
     bool utf8 = false;            // Text and Csv as a copy re-saved as UTF-8 would be; Xml is UTF-8 always
     bool semicolonNames = true;   // false: no name holds a ';' (it then holds a ',')
     bool byteOrderMark = false;   // Xml only
+    ZipLayout zipLayout{};        // how a zipped file's archive is laid out
 };
 
 // Hands the file's bytes to write, a megabyte or so at a time; the same options give

@@ -1,5 +1,6 @@
 // Reads XML with expat.
 #include "core/forms/XmlElements.h"
+#include "core/forms/Windows1252.h"
 
 #include <expat.h>
 
@@ -8,6 +9,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <strings.h>
 
 namespace leitzahl {
 
@@ -75,6 +77,23 @@ void XMLCALL StartDocumentType(void* data, const XML_Char*, const XML_Char*, con
     XML_StopParser(walk.parser, XML_FALSE);
 }
 
+// Expat knows UTF-8, UTF-16, ISO 8859-1 and ASCII; Windows 1252, which files saved on
+// Windows declare, is given to it as a table. Any other encoding is named in the message.
+int XMLCALL KnowEncoding(void* data, const XML_Char* name, XML_Encoding* info)
+{
+    if (strcasecmp(name, "windows-1252") != 0 && strcasecmp(name, "cp1252") != 0) {
+        static_cast<Walk*>(data)->refused = XmlUnknownEncoding(name);
+        return XML_STATUS_ERROR;
+    }
+    for (int byte = 0; byte < 256; ++byte) {
+        info->map[byte] = byte >= 0x80 && byte < 0xA0 ? kWindows1252From0x80[byte - 0x80] : byte;
+    }
+    info->data = nullptr;
+    info->convert = nullptr;
+    info->release = nullptr;
+    return XML_STATUS_OK;
+}
+
 }  // namespace
 
 MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onEnd)
@@ -91,6 +110,7 @@ MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onE
     XML_SetElementHandler(parser.get(), StartElement, EndElement);
     XML_SetCharacterDataHandler(parser.get(), CharacterData);
     XML_SetStartDoctypeDeclHandler(parser.get(), StartDocumentType);
+    XML_SetUnknownEncodingHandler(parser.get(), KnowEncoding, &walk);
     // No external entity is ever loaded.
     XML_SetParamEntityParsing(parser.get(), XML_PARAM_ENTITY_PARSING_NEVER);
     do {

@@ -2,6 +2,7 @@
 // for it); DTD processing prohibited.
 #include "core/forms/XmlElements.h"
 #include "core/forms/InputForm.h"
+#include "core/forms/Windows1252.h"
 #include "core/system/windows/WideText.h"
 
 #include <windows.h>
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <new>
 #include <string>
 
@@ -75,6 +77,7 @@ public:
         return length > 0 ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
+    bool exhausted() const { return rest_.empty(); }
 
 private:
     std::string_view rest_;
@@ -124,6 +127,70 @@ bool EndsWithEndTag(std::string_view document, std::string_view root)
     return name.substr(name.find(':') + 1) == root;
 }
 
+// The last line of the document, where a cut one ends, counted as expat counts: CR LF,
+// LF and a lone CR each end a line.
+long LastLine(std::string_view document)
+{
+    const bool utf16 = StartsWithUtf16Mark(document);
+    const std::size_t step = utf16 ? 2 : 1;
+    long line = 1;
+    for (std::size_t at = utf16 ? 2 : 0; at + step <= document.size(); at += step) {
+        const bool wide = utf16 && document[at + 1] != '\0';
+        const bool next = at + 2 * step <= document.size() && document[at + step] == '\n' &&
+                          (!utf16 || document[at + step + 1] == '\0');
+        if (!wide && (document[at] == '\n' || (document[at] == '\r' && !next))) {
+            ++line;
+        }
+    }
+    return line;
+}
+
+// The encoding name in the XML declaration of an 8-bit document, or nothing.
+std::string_view DeclaredEncoding(std::string_view document)
+{
+    if (!document.starts_with("<?xml")) {
+        return {};
+    }
+    const std::string_view declaration = document.substr(0, document.find("?>"));
+    std::size_t at = declaration.find("encoding");
+    if (at != std::string_view::npos) {
+        at = declaration.find_first_not_of(" \t\r\n", at + 8);
+    }
+    if (at != std::string_view::npos && declaration[at] == '=') {
+        at = declaration.find_first_not_of(" \t\r\n", at + 1);
+    }
+    if (at == std::string_view::npos || (declaration[at] != '"' && declaration[at] != '\'')) {
+        return {};
+    }
+    const std::size_t close = declaration.find(declaration[at], at + 1);
+    return close == std::string_view::npos ? std::string_view() : declaration.substr(at + 1, close - at - 1);
+}
+
+bool NamedAnyOf(std::string_view name, std::initializer_list<std::string_view> names)
+{
+    return std::any_of(names.begin(), names.end(), [name](std::string_view known) {
+        return known.size() == name.size() && _strnicmp(known.data(), name.data(), name.size()) == 0;
+    });
+}
+
+// Wine's reader knows no 8-bit encoding but ASCII and UTF-8. A document in ISO 8859-1 or
+// Windows 1252 is handed to it in UTF-16, its declaration saying so; the lines stay.
+std::string InUtf16(std::string_view document, std::string_view encoding, bool windows1252)
+{
+    const std::size_t name = static_cast<std::size_t>(encoding.data() - document.data());
+    const std::string text =
+        std::string(document.substr(0, name)) + "UTF-16" + std::string(document.substr(name + encoding.size()));
+    std::string wide = "\xFF\xFE";
+    wide.reserve(2 * text.size() + 2);
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        const char16_t code = windows1252 && byte >= 0x80 && byte < 0xA0 ? kWindows1252From0x80[byte - 0x80] : byte;
+        wide += static_cast<char>(code & 0xFF);
+        wide += static_cast<char>(code >> 8);
+    }
+    return wide;
+}
+
 // The line the reader stands on, for the message.
 long LineOf(IXmlReader& reader)
 {
@@ -136,6 +203,16 @@ long LineOf(IXmlReader& reader)
 
 MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onEnd)
 {
+    std::string recoded;
+    const std::string_view encoding = DeclaredEncoding(document);
+    if (!encoding.empty() && !NamedAnyOf(encoding, {"UTF-8", "UTF-16", "UTF-16LE", "UTF-16BE", "US-ASCII"})) {
+        const bool windows1252 = NamedAnyOf(encoding, {"windows-1252", "cp1252"});
+        if (!windows1252 && !NamedAnyOf(encoding, {"ISO-8859-1"})) {
+            return XmlUnknownEncoding(encoding);
+        }
+        recoded = InUtf16(document, encoding, windows1252);
+        document = recoded;
+    }
     const CreateXmlReaderCall create = LoadCreateXmlReader();
     Held<IXmlReader> reader;
     if (create == nullptr || FAILED(create(__uuidof(IXmlReader), reinterpret_cast<void**>(&reader.object), nullptr))) {
@@ -154,7 +231,19 @@ MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onE
     std::string piece;
     XmlNodeType type = XmlNodeType_None;
     HRESULT status = S_OK;
+    UINT at[2] = {};
+    XmlNodeType lastType = XmlNodeType_None;
     while ((status = reader.object->Read(&type)) == S_OK) {
+        // Wine's reader gives the last node again and again where a cut document ends in
+        // a comment or an instruction: no progress at the end of the text is its end.
+        UINT now[2] = {};
+        reader.object->GetLineNumber(&now[0]);
+        reader.object->GetLinePosition(&now[1]);
+        if (stream.exhausted() && type == lastType && now[0] == at[0] && now[1] == at[1]) {
+            return XmlNotWellFormed(LastLine(document));
+        }
+        lastType = type;
+        std::copy(now, now + 2, at);
         switch (type) {
         case XmlNodeType_Element:
             if (++depth == 1) {
@@ -178,9 +267,10 @@ MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onE
         case XmlNodeType_Text:
         case XmlNodeType_CDATA:
         case XmlNodeType_Whitespace:
-            // Wine's reader gives empty white space, without end, where the document is cut.
-            if (Text(&IXmlReader::GetValue, *reader.object, piece).empty()) {
-                return XmlNotWellFormed(LineOf(*reader.object));
+            // Wine's reader gives empty white space, without end, where the document is cut;
+            // an empty CDATA section is well-formed.
+            if (Text(&IXmlReader::GetValue, *reader.object, piece).empty() && type == XmlNodeType_Whitespace) {
+                return XmlNotWellFormed(LastLine(document));
             }
             if (leaf) {
                 text += piece;
@@ -192,9 +282,9 @@ MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onE
         }
     }
     // Wine's reader also ends a cut document as if it were whole.
-    if (status == S_FALSE && rootEnded && depth == 0) {
-        const bool whole = rootEmpty || EndsWithEndTag(document, root);
-        return whole ? std::nullopt : MaybeFailure(XmlNotWellFormed(LineOf(*reader.object)));
+    if (status == S_FALSE) {
+        const bool whole = rootEnded && depth == 0 && (rootEmpty || EndsWithEndTag(document, root));
+        return whole ? std::nullopt : MaybeFailure(XmlNotWellFormed(LastLine(document)));
     }
     if (status == E_OUTOFMEMORY) {
         throw std::bad_alloc();
