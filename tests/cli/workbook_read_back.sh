@@ -12,6 +12,16 @@ here=$(dirname "$0")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
+# The library's own temporary files go where the system's folder is: one of the test's on
+# Linux, the prefix's under Wine, which takes no such folder from the Unix side.
+mkdir "$work/temp"
+export TMPDIR="$work/temp" TMP="$work/temp" TEMP="$work/temp"
+if [ -n "$windows" ]; then
+    temp=$(winepath -u "$(WINEDEBUG=-all wine cmd /c echo %TEMP% | tr -d '\r')" 2>/dev/null)
+else
+    temp=$work/temp
+fi
+before=$(ls -A "$temp" | wc -l)
 forms=("" "--utf8" "--form csv" "--form xml" "--zip" "--form csv --zip" "--form xml --zip --extended")
 for i in "${!forms[@]}"; do
     # shellcheck disable=SC2086
@@ -23,6 +33,10 @@ for i in "${!forms[@]}"; do
         "$linux/cli/leitzahl-cli" "$work/blz-$i" "$work/Mappe für März $i.xlsx" >/dev/null 2>&1 || [ $? -eq 3 ]
     fi
 done
+if [ "$(ls -A "$temp" | wc -l)" -ne "$before" ]; then
+    echo "FAIL: the temporary folder keeps: $(ls -A "$temp")"
+    failures=$((failures + 1))
+fi
 # One start of LibreOffice for all of them; a profile of its own, so that no other
 # instance takes the job.
 (cd "$work" && soffice -env:UserInstallation="file://$work/profile" --headless \
