@@ -76,10 +76,12 @@ void Answer(HWND dialog)
     HWND fileName = GetDlgItem(dialog, cmb13) != nullptr ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
     std::optional<std::string> answer = NextAnswer(Note(dialog, fileName));
     if (fileName != nullptr && answer && answer->starts_with(kSecondFilter)) {
-        // As a click in the list: the dialog takes the filter on the notification.
+        // As a click in the list: the dialog takes the filter on the notifications.
         HWND filters = GetDlgItem(dialog, cmb1);
         SendMessageW(filters, CB_SETCURSEL, 1, 0);
-        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELCHANGE), reinterpret_cast<LPARAM>(filters));
+        for (const WORD notification : {CBN_SELCHANGE, CBN_SELENDOK}) {
+            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb1, notification), reinterpret_cast<LPARAM>(filters));
+        }
         answer->erase(0, 1);
     }
     const bool choose = fileName != nullptr && answer && !answer->empty();
