@@ -93,7 +93,10 @@ Failure WorkbookFailure(lxw_error error, int systemError)
     if (error == LXW_ERROR_MEMORY_MALLOC_FAILED) {
         return Failure{kErrorOutOfMemory, "Nicht genügend Arbeitsspeicher."};
     }
-    std::string reason = systemError != 0 ? DescribeSystemError(systemError) : std::string(lxw_strerror(error));
+    std::string reason = systemError != 0 ? DescribeSystemError(systemError)
+                         : error == LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED
+                             ? "Ein Feld ist länger als die 32.767 Zeichen, die eine Zelle fasst"
+                             : "Fehler " + std::to_string(static_cast<int>(error)) + " der Bibliothek libxlsxwriter";
     return Failure{kErrorWorkbook, "Die Arbeitsmappe kann nicht erstellt werden: " + reason + "."};
 }
 
@@ -135,6 +138,11 @@ lxw_error WriteWorkbook(const std::string& name, std::string_view text, bool utf
     if (error == LXW_NO_ERROR) {
         worksheet_freeze_panes(sheet, 1, 0);
         error = worksheet_autofilter(sheet, 0, 0, static_cast<lxw_row_t>(layout.rows), kColumns - 1);
+    }
+    if (error == LXW_NO_ERROR) {
+        // Sort codes are digits on purpose: no "number stored as text" mark on each cell.
+        std::string range = "A2:C" + std::to_string(layout.rows + 1);
+        error = worksheet_ignore_errors(sheet, LXW_IGNORE_NUMBER_STORED_AS_TEXT, range.c_str());
     }
     lxw_row_t row = 1;
     std::string cell;

@@ -72,22 +72,29 @@ TEST(Export, AppendsExtensionOnlyWhereMissing)
     }
 }
 
-// A sheet holds the header and 1,048,575 entries: a longer list is refused before any
-// of it is written, and the text stays for another try.
-TEST(Workbook, ALongerListThanASheetIsRefused)
+// A sheet holds the header and 1,048,575 entries, a cell 32,767 characters: more is
+// refused, and the text stays for another try.
+TEST(Workbook, WhatASheetCannotHoldIsRefused)
 {
-    std::string text;
+    std::string longList;
     for (std::size_t i = 0; i <= kMostWorkbookEntries; ++i) {
-        text += "10020030;B;00\n";
+        longList += "10020030;B;00\n";
     }
-    text.pop_back();
-    FileText = text;
-    const MaybeFailure failure = BuildWorkbookText();
-    ASSERT_TRUE(failure.has_value());
-    EXPECT_EQ(failure->number, kErrorWorkbook);
-    EXPECT_EQ(failure->description, "Die Liste hat 1048576 Einträge; eine Arbeitsmappe fasst unter ihrer Kopfzeile "
-                                    "höchstens 1048575. Nichts wurde geschrieben.");
-    EXPECT_TRUE(FileText.view() == text);
+    longList.pop_back();
+    const std::pair<std::string, std::string> cases[] = {
+        {longList, "Die Liste hat 1048576 Einträge; eine Arbeitsmappe fasst unter ihrer Kopfzeile höchstens 1048575. "
+                   "Nichts wurde geschrieben."},
+        {"10020030;" + std::string(32768, 'B') + ";00",
+         "Die Arbeitsmappe kann nicht erstellt werden: Ein Feld ist länger als die 32.767 Zeichen, die eine Zelle "
+         "fasst."}};
+    for (const auto& [text, description] : cases) {
+        FileText = text;
+        const MaybeFailure failure = BuildWorkbookText();
+        ASSERT_TRUE(failure.has_value());
+        EXPECT_EQ(failure->number, kErrorWorkbook);
+        EXPECT_EQ(failure->description, description);
+        EXPECT_TRUE(FileText.view() == text);
+    }
 }
 
 // Which bytes are read as UTF-8: only a text that is well-formed throughout.

@@ -8,6 +8,7 @@ import os
 import subprocess
 import sys
 import tempfile
+import zipfile
 
 import openpyxl
 
@@ -49,6 +50,9 @@ def main(csv_path, workbook_path, libreoffice_path=None):
         problems.append(f"frozen at {sheet.freeze_panes}")
     if sheet.auto_filter.ref != f"A1:C{len(expected) + 1}":
         problems.append(f"filter over {sheet.auto_filter.ref}")
+    sheet_xml = zipfile.ZipFile(workbook_path).read("xl/worksheets/sheet1.xml").decode("utf-8")
+    if f'<ignoredError sqref="A2:C{len(expected) + 1}" numberStoredAsText="1"/>' not in sheet_xml:
+        problems.append("digits stored as text are marked as an error")
     for column, letter in enumerate("ABC"):
         longest = max(len(row[column]) for row in rows)
         width = sheet.column_dimensions[letter].width
