@@ -109,8 +109,8 @@ struct Layout {
 lxw_error WriteWorkbook(const std::string& name, std::string_view text, bool utf8, const Layout& layout)
 {
     lxw_workbook_options options{};
-    // Rows go to the library's temporary file as they come (deleted as soon as it is
-    // made), not into memory.
+    // Rows go to the library's temporary file as they come, not into memory; it is
+    // unlinked as soon as it is made (Linux) or deleted on closing (Windows).
     options.constant_memory = LXW_TRUE;
     lxw_workbook* workbook = workbook_new_opt(name.c_str(), &options);
     if (workbook == nullptr) {
