@@ -17,7 +17,8 @@ failures=0
 mkdir "$work/temp"
 export TMPDIR="$work/temp" TMP="$work/temp" TEMP="$work/temp"
 if [ -n "$windows" ]; then
-    temp=$(winepath -u "$(WINEDEBUG=-all wine cmd /c echo %TEMP% | tr -d '\r')" 2>/dev/null)
+    temp=${WINEPREFIX:-$HOME/.wine}/drive_c/users/$(id -un)/Temp
+    [ -d "$temp" ] || { echo "FAIL: no temporary folder at $temp"; exit 1; }
 else
     temp=$work/temp
 fi

@@ -5,7 +5,8 @@
 set -euo pipefail
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-LEITZAHL_KEEP_SAVED=$(winepath -w "$work" 2>/dev/null) WINEDEBUG=-all "$1" wine "$2" \
+# Wine's drive Z: is the root; winepath would start Wine away from the virtual display.
+LEITZAHL_KEEP_SAVED="Z:${work//\//\\}" WINEDEBUG=-all "$1" wine "$2" \
     --gtest_filter='*SaveOffersTheWorkbookBesideTheCsv' --gtest_brief=1
 /usr/bin/python3 "$(dirname "$0")/../cli/check_workbook.py" "$work/liste.csv" "$work/mappe.xlsx" -
 echo "window workbook: passed"
