@@ -9,6 +9,7 @@
 #include "core/modCsvExport.h"
 #include "core/modFileToTextBox.h"
 #include "core/modSortCodeImport.h"
+#include "core/modWorkbookExport.h"
 
 #include <cerrno>
 #include <string>
@@ -30,7 +31,9 @@ constexpr char kUsage[] =
     "\n"
     "Liest die Bankleitzahlendatei EINGABE, entfernt doppelte Bankleitzahlen und\n"
     "schreibt Bankleitzahl;Bezeichnung;Prüfzifferberechnungsmethode nach AUSGABE.\n"
-    "Fehlt AUSGABE die Endung \".csv\", wird sie angehängt.\n"
+    "Fehlt AUSGABE die Endung \".csv\", wird sie angehängt; endet AUSGABE auf\n"
+    "\".xlsx\", entsteht eine Excel-Arbeitsmappe (alle Zellen Text, höchstens\n"
+    "1.048.575 Einträge).\n"
     "\"-\" als EINGABE liest die Standardeingabe, \"-\" als AUSGABE schreibt auf die\n"
     "Standardausgabe (die Meldungen gehen dann auf die Standardfehlerausgabe).\n"
     "Gelesen wird jede Form, in der die Bundesbank die Datei anbietet: Text mit\n"
@@ -40,8 +43,8 @@ constexpr char kUsage[] =
     "\n"
     "Exit-Status: 0 umgewandelt; 1 Fehler, nichts geschrieben; 2 falscher Aufruf;\n"
     "3 umgewandelt, mit Warnung (Zeilen, die nicht wie Einträge der\n"
-    "Bankleitzahlendatei aussehen, ein \";\" in einem Eintrag, Zeichen außerhalb von\n"
-    "ISO 8859-1); 4 umgewandelt und gespeichert, aber die Meldungen konnten nicht\n"
+    "Bankleitzahlendatei aussehen; nur für die CSV-Datei: ein \";\" in einem Eintrag,\n"
+    "Zeichen außerhalb von ISO 8859-1); 4 umgewandelt und gespeichert, aber die Meldungen konnten nicht\n"
     "ausgegeben werden.\n";
 
 struct Paths {
@@ -127,7 +130,8 @@ int Convert(const Paths& paths, std::FILE* out, std::FILE* err)
                           "werden: %s.\n",
                      finalName.c_str(), DescribeSystemError(errno).c_str());
     }
-    const std::vector<std::string> warnings = ImportWarnings(imported);
+    const std::vector<std::string> warnings =
+        ImportWarnings(imported, !toStandardOutput && IsWorkbookName(finalName));
     for (const std::string& warning : warnings) {
         std::fprintf(err, "Warnung: %s\n", warning.c_str());
     }

@@ -33,6 +33,8 @@ inline constexpr std::int32_t kErrorSwapped = 1005;
 inline constexpr std::int32_t kErrorArchive = 1006;
 // An XML file that is not well-formed or carries a document type definition.
 inline constexpr std::int32_t kErrorXml = 1007;
+// A workbook that cannot be made: a list longer than a sheet, or the library's failure.
+inline constexpr std::int32_t kErrorWorkbook = 1008;
 
 // The system's numbers for the errors the program reports without a system call.
 #ifdef _WIN32

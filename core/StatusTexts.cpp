@@ -49,19 +49,20 @@ std::string EntriesText(std::size_t count, std::string_view one, std::string_vie
 
 }  // namespace
 
-std::vector<std::string> ImportWarnings(const ImportResult& imported)
+std::vector<std::string> ImportWarnings(const ImportResult& imported, bool forWorkbook)
 {
     std::vector<std::string> warnings;
     if (imported.unfitLines > 0) {
         warnings.push_back(UnfitLinesText(imported.unfitLines, imported.entriesRead, imported.firstUnfitLine,
                                           imported.form == InputForm::Xml));
     }
-    if (imported.semicolonNames > 0) {
+    // Both speak of the CSV: a workbook keeps a ";" in its cell and holds any character.
+    if (imported.semicolonNames > 0 && !forWorkbook) {
         warnings.push_back(EntriesText(imported.semicolonNames, "hat", "haben",
                                        " ein „;“ im Text, das in der CSV-Datei eine weitere Spalte ergibt",
                                        imported.firstSemicolonCode));
     }
-    if (imported.wideCharacterEntries > 0) {
+    if (imported.wideCharacterEntries > 0 && !forWorkbook) {
         warnings.push_back(EntriesText(imported.wideCharacterEntries, "enthält", "enthalten",
                                        " Zeichen, die ISO 8859-1 nicht kennt; die CSV-Datei ist daher ganz in "
                                        "UTF-8 geschrieben",

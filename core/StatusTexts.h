@@ -22,8 +22,9 @@ std::string EntriesKeptText(std::size_t entriesRead, std::size_t kept);
 std::string UnfitLinesText(std::size_t unfitLines, std::size_t lines, std::int64_t firstUnfitLine,
                            bool byRecord = false);
 
-// Each warning the import gives, one text each; none for a clean import.
-std::vector<std::string> ImportWarnings(const ImportResult& imported);
+// Each warning the import gives, one text each; none for a clean import. For a
+// workbook, none of those that only the CSV's lines concern.
+std::vector<std::string> ImportWarnings(const ImportResult& imported, bool forWorkbook = false);
 
 // "gültig vom 05.12.2022 bis 05.03.2023" for the quarter an XML header gives; empty
 // where the header gives none or not as ISO dates.

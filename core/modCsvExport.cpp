@@ -4,6 +4,7 @@
 #include "core/system/SystemFile.h"
 #include "core/TextRules.h"
 #include "core/modFileToTextBox.h"
+#include "core/modWorkbookExport.h"
 
 #include <algorithm>
 #include <cctype>
@@ -86,7 +87,7 @@ std::string CompleteCsvName(std::string_view name)
                                              return std::toupper(static_cast<unsigned char>(have)) == upper;
                                          });
     std::string completed(name);
-    if (!hasExtension) {
+    if (!hasExtension && !IsWorkbookName(name)) {
         completed += ".csv";
     }
     return completed;
@@ -103,6 +104,11 @@ ExportResult WriteExportFile(const std::string& name)
         result.finalName = completed ? CompleteCsvName(name) : name;
         if (kind == FileKind::Folder) {
             return WriteFailure(result.finalName, kErrorIsFolder);
+        }
+        if (IsWorkbookName(result.finalName)) {
+            if (MaybeFailure failure = BuildWorkbookText()) {
+                return failure;
+            }
         }
         if (const int error = SaveFile(result.finalName, FileText)) {
             return WriteFailure(result.finalName, error);

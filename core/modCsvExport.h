@@ -18,11 +18,11 @@ struct ExportResult {
 // Replaces FileText with the non-blank entries joined by LF; no LF after the last one.
 MaybeFailure BuildExportText(const EntryList& list);
 
-// Appends ".csv" unless the name already ends in it, in any letter case.
+// Appends ".csv" unless the name already ends in it or in ".xlsx", in any letter case.
 std::string CompleteCsvName(std::string_view name);
 
 // Writes FileText under the completed name (an existing pipe or device under its own
-// name; a folder is refused). A regular file is replaced through a temporary file
+// name; a folder is refused); a name ending in ".xlsx" takes it as a workbook. A regular file is replaced through a temporary file
 // beside it, so a failure at any step leaves an existing file as it was.
 ExportResult WriteExportFile(const std::string& name);
 

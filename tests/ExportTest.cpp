@@ -4,6 +4,7 @@
 #include "core/SideBySide.h"
 #include "core/modCsvExport.h"
 #include "core/modFileToTextBox.h"
+#include "core/modWorkbookExport.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -57,8 +58,52 @@ TEST(Export, AppendsExtensionOnlyWhereMissing)
 {
     for (const auto& [chosen, completed] : {std::pair{"/tmp/blz", "/tmp/blz.csv"}, {"/tmp/blz.csv", "/tmp/blz.csv"},
                                             {"/tmp/blz.CSV", "/tmp/blz.CSV"}, {"/tmp/blz.txt", "/tmp/blz.txt.csv"},
-                                            {"/tmp/blz.csvx", "/tmp/blz.csvx.csv"}, {".csv", ".csv"}}) {
+                                            {"/tmp/blz.csvx", "/tmp/blz.csvx.csv"}, {".csv", ".csv"},
+                                            {"/tmp/blz.xlsx", "/tmp/blz.xlsx"}, {"/tmp/blz.XlSx", "/tmp/blz.XlSx"},
+                                            {"/tmp/blz.xls", "/tmp/blz.xls.csv"}, {"/tmp/blz.xlsx.txt", "/tmp/blz.xlsx.txt.csv"}}) {
         EXPECT_EQ(CompleteCsvName(chosen), completed);
+    }
+    // Under the workbook's filter only a name without any extension gets ".xlsx"; the
+    // rest then keeps the rule above.
+    for (const auto& [chosen, completed] : {std::pair{"/tmp/blz", "/tmp/blz.xlsx"}, {"/tmp/blz.txt", "/tmp/blz.txt"},
+                                            {"/tmp/a.b/blz", "/tmp/a.b/blz.xlsx"}, {"C:\\a.b\\blz", "C:\\a.b\\blz.xlsx"},
+                                            {"/tmp/blz.XLSX", "/tmp/blz.XLSX"}}) {
+        EXPECT_EQ(NameUnderWorkbookFilter(chosen), completed);
+    }
+}
+
+// A sheet holds the header and 1,048,575 entries, a cell 32,767 characters: more is
+// refused, and the text stays for another try.
+TEST(Workbook, WhatASheetCannotHoldIsRefused)
+{
+    std::string longList;
+    for (std::size_t i = 0; i <= kMostWorkbookEntries; ++i) {
+        longList += "10020030;B;00\n";
+    }
+    longList.pop_back();
+    const std::pair<std::string, std::string> cases[] = {
+        {longList, "Die Liste hat 1048576 Einträge; eine Arbeitsmappe fasst unter ihrer Kopfzeile höchstens 1048575. "
+                   "Nichts wurde geschrieben."},
+        {"10020030;" + std::string(32768, 'B') + ";00",
+         "Die Arbeitsmappe kann nicht erstellt werden: Ein Feld ist länger als die 32.767 Zeichen, die eine Zelle "
+         "fasst."}};
+    for (const auto& [text, description] : cases) {
+        FileText = text;
+        const MaybeFailure failure = BuildWorkbookText();
+        ASSERT_TRUE(failure.has_value());
+        EXPECT_EQ(failure->number, kErrorWorkbook);
+        EXPECT_EQ(failure->description, description);
+        EXPECT_TRUE(FileText.view() == text);
+    }
+}
+
+// Which bytes are read as UTF-8: only a text that is well-formed throughout.
+TEST(Workbook, TellsUtf8FromWindows1252)
+{
+    for (const auto& [text, utf8] : {std::pair{"Bank", true}, {"M\xC3\xBChle", true}, {"M\xFChle", false},
+                                     {"\xE2\x82\xAC", true}, {"\xE2\x82", false}, {"\xC0\xBC", false},
+                                     {"\xF0\x9F\x8F\xA6", true}, {"\x80", false}}) {
+        EXPECT_EQ(IsUtf8(text), utf8) << text;
     }
 }
 
@@ -87,61 +132,68 @@ TEST(WriteExportFile, SavesWhereAPlainWriteWouldAndKeepsWhatTheFileCarried)
         deep += std::string(std::min<std::size_t>(200, 4086 - deep.size()), 'x') + "/";
     }
     deep.pop_back();
-    const std::string longest(251, 'b');
-    const Row rows[] = {
-        {"new file under the longest name: plain permissions", kMe, "true", longest, 0, nullptr,
-         "[ $(stat -c %a " + longest + ".csv) = 644 ]"},
-        {"replaced file: a new file with the old mode and owner", kRoot,
-         "echo alt >alt.csv && chmod 604 alt.csv && chown 65534:65534 alt.csv && stat -c %i alt.csv >vorher", "alt.csv",
-         0, nullptr, "[ $(stat -c %i alt.csv) != $(cat vorher) ] && [ $(stat -c %a.%u alt.csv) = 604.65534 ] && neu alt.csv"},
-        {"chain of relative links followed", kMe,
-         "echo alt >echt.csv && ln -s echt.csv mitte.csv && ln -s mitte.csv kette.csv", "kette.csv", 0, nullptr,
-         "[ -L kette.csv ] && [ -L mitte.csv ] && neu echt.csv"},
-        {"dangling link followed", kMe, "mkdir daten && ln -s daten/neu.csv haengend.csv", "haengend.csv", 0, nullptr,
-         "[ -L haengend.csv ] && neu daten/neu.csv"},
-        {"missing folder", kMe, "true", "fehlt/blz.csv", ENOENT, "Datei oder Ordner nicht gefunden", "[ ! -e fehlt ]"},
-        {"folder", kMe, "true", "", EISDIR, "Das ist ein Ordner, keine Datei", "[ -z \"$(ls -A)\" ]"},
-        {"owner and group kept where the user may not give them", kOtherUser,
-         "chown 0:65534 . && chmod 775 . && echo alt >gruppe.csv && chmod 660 gruppe.csv && chown 0:65534 gruppe.csv",
-         "gruppe.csv", 0, nullptr, "[ $(stat -c %u.%g.%a gruppe.csv) = 0.65534.660 ] && neu gruppe.csv"},
-        {"ACL and extended attributes kept", kMe,
-         "echo alt >acl.csv && { setfacl -m u:nobody:rw acl.csv && setfattr -n user.herkunft -v blz acl.csv || exit 77; }",
-         "acl.csv", 0, nullptr,
-         "getfacl -c acl.csv | grep -qx user:nobody:rw- && [ $(getfattr --only-values -n user.herkunft acl.csv) = blz ] && "
-         "neu acl.csv"},
-        {"no ACL taken from the folder", kMe, "echo alt >ohne.csv && { setfacl -d -m u:nobody:rw . || exit 77; }",
-         "ohne.csv", 0, nullptr, "setfacl -k . && ! getfacl -c ohne.csv | grep -q nobody && neu ohne.csv"},
-        {"link planted by another user in a sticky folder", kRoot,
-         "chmod 1777 . && echo alt >ziel.csv && ln -s ziel.csv falle.csv && chown -h 65534:65534 falle.csv", "falle.csv",
-         EACCES, "Zugriff verweigert", "alt ziel.csv"},
-        {"own link in a sticky folder followed, as a plain write would", kOtherUser,
-         "chmod 1777 . && echo alt >meins.csv && ln -s meins.csv mein-link.csv && chown -h 65534:65534 meins.csv "
-         "mein-link.csv", "mein-link.csv", 0, nullptr, "[ -L mein-link.csv ] && neu meins.csv"},
-        {"hard link written in place, its longer old text cut", kMe, "seq 100 >eins.csv && ln eins.csv zwei.csv", "eins.csv", 0, nullptr,
-         "neu zwei.csv"},
-        {"own file whose owner may not write it (the group may)", kOtherUser,
-         "chmod 777 . && echo alt >eigen.csv && chmod 464 eigen.csv && chown 65534:65534 eigen.csv", "eigen.csv",
-         EACCES, nullptr, "alt eigen.csv"},
-        {"write-protected file refused, also for root", kMe, "echo alt >schutz.csv && chmod 444 schutz.csv",
-         "schutz.csv", kErrorWriteProtected, "Die Datei ist schreibgeschützt", "alt schutz.csv"},
-        {"file mounted on its own written in place", kMe,
-         "echo alt >fest.csv && echo alt >quelle && { mount --bind quelle fest.csv || exit 77; }", "fest.csv", 0,
-         nullptr, "umount fest.csv && neu quelle"},
-        {"folder closed to the user, file open to them", kOtherUser,
-         "echo alt >offen.csv && chmod 666 offen.csv && chmod 755 .", "offen.csv", 0, nullptr, "neu offen.csv"},
-        {"no room for the temporary name", kMe, "mkdir -p " + deep.substr(0, deep.rfind('/')) + " && echo alt >" + deep + ".csv",
-         deep, 0, nullptr, "neu " + deep + ".csv"},
+    // Each row for the CSV and for the workbook, the longest name for either extension.
+    const auto rowsFor = [&](const std::string& x) {
+        const std::string longest(255 - x.size(), 'b');
+        return std::vector<Row>{
+            {"new file under the longest name: plain permissions", kMe, "true", x == ".csv" ? longest : longest + x, 0, nullptr,
+             "[ $(stat -c %a " + longest + x + ") = 644 ]"},
+            {"replaced file: a new file with the old mode and owner", kRoot,
+             "echo alt >alt" + x + " && chmod 604 alt" + x + " && chown 65534:65534 alt" + x + " && stat -c %i alt" + x + " >vorher", "alt" + x,
+             0, nullptr, "[ $(stat -c %i alt" + x + ") != $(cat vorher) ] && [ $(stat -c %a.%u alt" + x + ") = 604.65534 ] && neu alt" + x},
+            {"chain of relative links followed", kMe,
+             "echo alt >echt" + x + " && ln -s echt" + x + " mitte" + x + " && ln -s mitte" + x + " kette" + x, "kette" + x, 0, nullptr,
+             "[ -L kette" + x + " ] && [ -L mitte" + x + " ] && neu echt" + x},
+            {"dangling link followed", kMe, "mkdir daten && ln -s daten/neu" + x + " haengend" + x, "haengend" + x, 0, nullptr,
+             "[ -L haengend" + x + " ] && neu daten/neu" + x},
+            {"missing folder", kMe, "true", "fehlt/blz" + x, ENOENT, "Datei oder Ordner nicht gefunden", "[ ! -e fehlt ]"},
+            {"folder", kMe, "true", "", EISDIR, "Das ist ein Ordner, keine Datei", "[ -z \"$(ls -A)\" ]"},
+            {"owner and group kept where the user may not give them", kOtherUser,
+             "chown 0:65534 . && chmod 775 . && echo alt >gruppe" + x + " && chmod 660 gruppe" + x + " && chown 0:65534 gruppe" + x,
+             "gruppe" + x, 0, nullptr, "[ $(stat -c %u.%g.%a gruppe" + x + ") = 0.65534.660 ] && neu gruppe" + x},
+            {"ACL and extended attributes kept", kMe,
+             "echo alt >acl" + x + " && { setfacl -m u:nobody:rw acl" + x + " && setfattr -n user.herkunft -v blz acl" + x + " || exit 77; }",
+             "acl" + x, 0, nullptr,
+             "getfacl -c acl" + x + " | grep -qx user:nobody:rw- && [ $(getfattr --only-values -n user.herkunft acl" + x + ") = blz ] && "
+             "neu acl" + x},
+            {"no ACL taken from the folder", kMe, "echo alt >ohne" + x + " && { setfacl -d -m u:nobody:rw . || exit 77; }",
+             "ohne" + x, 0, nullptr, "setfacl -k . && ! getfacl -c ohne" + x + " | grep -q nobody && neu ohne" + x},
+            {"link planted by another user in a sticky folder", kRoot,
+             "chmod 1777 . && echo alt >ziel" + x + " && ln -s ziel" + x + " falle" + x + " && chown -h 65534:65534 falle" + x, "falle" + x,
+             EACCES, "Zugriff verweigert", "alt ziel" + x},
+            {"own link in a sticky folder followed, as a plain write would", kOtherUser,
+             "chmod 1777 . && echo alt >meins" + x + " && ln -s meins" + x + " mein-link" + x + " && chown -h 65534:65534 meins" + x +
+                 " mein-link" + x,
+             "mein-link" + x, 0, nullptr, "[ -L mein-link" + x + " ] && neu meins" + x},
+            {"hard link written in place, its longer old text cut", kMe, "seq 100 >eins" + x + " && ln eins" + x + " zwei" + x, "eins" + x, 0, nullptr,
+             "neu zwei" + x},
+            {"own file whose owner may not write it (the group may)", kOtherUser,
+             "chmod 777 . && echo alt >eigen" + x + " && chmod 464 eigen" + x + " && chown 65534:65534 eigen" + x, "eigen" + x,
+             EACCES, nullptr, "alt eigen" + x},
+            {"write-protected file refused, also for root", kMe, "echo alt >schutz" + x + " && chmod 444 schutz" + x,
+             "schutz" + x, kErrorWriteProtected, "Die Datei ist schreibgeschützt", "alt schutz" + x},
+            {"file mounted on its own written in place", kMe,
+             "echo alt >fest" + x + " && echo alt >quelle" + x + " && { mount --bind quelle" + x + " fest" + x + " || exit 77; }", "fest" + x, 0,
+             nullptr, "umount fest" + x + " && neu quelle" + x},
+            {"folder closed to the user, file open to them", kOtherUser,
+             "echo alt >offen" + x + " && chmod 666 offen" + x + " && chmod 755 .", "offen" + x, 0, nullptr, "neu offen" + x},
+            {"no room for the temporary name", kMe, "mkdir -p " + deep.substr(0, deep.rfind('/')) + " && echo alt >" + deep + x,
+             x == ".csv" ? deep : deep + x, 0, nullptr, "neu " + deep + x},
+        };
     };
-    FileText = "10020030;Muehle;A4";
+    const std::string kNew = "10020030;Muehle;A4";
     const auto inFolder = [&](const std::string& commands) {
         const int status = std::system(("cd '" + dir.path("") + "' && alt() { [ \"$(cat \"$1\")\" = alt ]; } && " +
-                                        "neu() { [ \"$(cat \"$1\")\" = '" + std::string(FileText.view()) + "' ]; } && " +
+                                        "neu() { case \"$1\" in *.xlsx) unzip -p \"$1\" xl/worksheets/sheet1.xml | " +
+                                        "grep -q '>Muehle<' ;; *) [ \"$(cat \"$1\")\" = '" + kNew + "' ] ;; esac; } && " +
                                         commands).c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
     const mode_t oldMask = umask(022);
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const std::string extension : {".csv", ".xlsx"})
+    for (const Row& row : rowsFor(extension)) {
+        SCOPED_TRACE(row.name + extension);
+        FileText = kNew;
         const int prepared = row.who == kMe || geteuid() == 0 ? inFolder(row.prepare) : 77;
         if (prepared == 77) {
             GTEST_LOG_(INFO) << "skipped, needs root or what the file system lacks: " << row.name;

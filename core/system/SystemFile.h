@@ -4,6 +4,7 @@
 #include "core/Failure.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -75,6 +76,12 @@ int WriteStandardOutput(std::string_view bytes);
 // Whether path names what standard output is (/dev/stdout, /proc/self/fd/1, the file or
 // pipe it goes to): the messages then go to standard error, as with "-".
 bool NamesStandardOutput(const std::string& path);
+
+// Runs write with the name of a scratch file for a library that writes only to a named
+// file, then gives back the bytes written there in bytes; 0 or the error number, or
+// write's own (non-zero) result. No trace of the file is left, also when a signal ends
+// the program meanwhile (on Linux it is in memory only, never on a disk).
+int WriteThroughScratchFile(const std::function<int(const std::string& name)>& write, std::string& bytes);
 
 // Removes the temporary file of a save under way; safe to call from a signal handler.
 // On Windows, where Ctrl+C comes on a thread of its own, it also waits until a file

@@ -7,6 +7,7 @@
 #include "ui/shared/FormTexts.h"
 #include "ui/shared/ReadableColours.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <tuple>
@@ -168,6 +169,47 @@ TEST_F(Form1Test, SaveKeepsListUntilWrittenAndCompletesName)
     window.form.Timer1_Timer();
     expected.saveEnabled = false;
     EXPECT_EQ(window.shown(), expected);
+}
+
+// The save dialog offers the CSV first and as the default, the workbook second. A name
+// ending in ".xlsx" is a workbook under either filter; under the workbook's, a name
+// without extension gets ".xlsx"; any other keeps the CSV's rule. The workbook a real
+// reader opens holds what the CSV of the same list does (under Wine the script that
+// runs this case reads the copies it asks for).
+TEST_F(Form1Test, SaveOffersTheWorkbookBesideTheCsv)
+{
+    WriteBytes(at("blz.txt"), kSortCodeFile);
+    const struct {
+        std::string answer;
+        std::string saved;
+    } rows[] = {
+        {at("liste"), at("liste.csv")},
+        {UnderSecondFilter(at("mappe")), at("mappe.xlsx")},
+        {at("Mappe2.XLSX"), at("Mappe2.XLSX")},
+        {UnderSecondFilter(at("bericht.txt")), at("bericht.txt.csv")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.answer);
+        window.handOver(at("blz.txt"));
+        window.form.Timer1_Timer();
+        const Seen dialog = window.click(1, {row.answer}).at(0);
+        EXPECT_EQ(dialog.filters, (std::vector<std::string>{form::kSaveFilterName, form::kSaveWorkbookName}));
+        EXPECT_EQ(dialog.filter, 0);
+        EXPECT_EQ(window.shown().label2, "Ergebnis gespeichert unter : " + row.saved);
+        EXPECT_EQ(ReadBytes(row.saved).starts_with("PK\x03\x04"), row.saved.ends_with("XLSX") || row.saved.ends_with("xlsx"));
+    }
+#ifdef _WIN32
+    if (const char* keep = std::getenv("LEITZAHL_KEEP_SAVED")) {
+        for (const char* name : {"liste.csv", "mappe.xlsx"}) {
+            std::filesystem::copy_file(at(name), std::filesystem::path(keep) / name);
+        }
+    }
+#else
+    EXPECT_EQ(std::system(("/usr/bin/python3 " LEITZAHL_SOURCE_DIR "/tests/cli/check_workbook.py '" + at("liste.csv") +
+                           "' '" + at("mappe.xlsx") + "' -")
+                              .c_str()),
+              0);
+#endif
 }
 
 // Inside the duplicate removal: the list hidden, save disabled although the list has

@@ -48,10 +48,19 @@ void AnswerDialog()
     auto* files = qobject_cast<QFileDialog*>(dialog);
     auto* box = qobject_cast<QMessageBox*>(dialog);
     const int icon = box != nullptr ? box->icon() : QMessageBox::NoIcon;
-    const std::optional<std::string> answer = NextAnswer(
-        {dialog->windowTitle().toStdString(), box != nullptr ? box->text().toStdString() : "",
-         files != nullptr ? files->directory().absolutePath().toStdString() : "",
-         icon == QMessageBox::Critical ? Icon::Error : icon == QMessageBox::Warning ? Icon::Warning : Icon::None});
+    Seen seen{dialog->windowTitle().toStdString(), box != nullptr ? box->text().toStdString() : "",
+              files != nullptr ? files->directory().absolutePath().toStdString() : "",
+              icon == QMessageBox::Critical ? Icon::Error : icon == QMessageBox::Warning ? Icon::Warning : Icon::None};
+    const QStringList filters = files != nullptr ? files->nameFilters() : QStringList();
+    for (const QString& filter : filters) {
+        seen.filters.push_back(filter.left(filter.indexOf(" (")).toStdString());
+    }
+    seen.filter = files != nullptr ? static_cast<int>(filters.indexOf(files->selectedNameFilter())) : -1;
+    std::optional<std::string> answer = NextAnswer(seen);
+    if (files != nullptr && answer && answer->starts_with(kSecondFilter)) {
+        files->selectNameFilter(filters.value(1));
+        answer->erase(0, 1);
+    }
     // Qt's own dialogs speak German whatever the locale (Prepare sets an English one).
     EXPECT_TRUE(files == nullptr || std::ranges::any_of(dialog->findChildren<QPushButton*>(), [](QPushButton* button) {
                     return button->text() == "Abbrechen";

@@ -52,6 +52,14 @@ Seen Note(HWND dialog, HWND fileName)
     std::wstring folder(MAX_PATH, L'\0');
     SendMessageW(dialog, CDM_GETFOLDERPATH, folder.size(), reinterpret_cast<LPARAM>(folder.data()));
     Seen seen{TextOf(dialog), "", fileName != nullptr ? Narrow(folder.c_str()) : "", Icon::None};
+    HWND filters = fileName != nullptr ? GetDlgItem(dialog, cmb1) : nullptr;
+    const LRESULT count = filters != nullptr ? SendMessageW(filters, CB_GETCOUNT, 0, 0) : 0;
+    for (LRESULT i = 0; i < count; ++i) {
+        std::wstring text(static_cast<std::size_t>(SendMessageW(filters, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(SendMessageW(filters, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
+        seen.filters.push_back(Narrow(text));
+    }
+    seen.filter = filters != nullptr ? static_cast<int>(SendMessageW(filters, CB_GETCURSEL, 0, 0)) : -1;
     // A message box shows its text and its icon in statics.
     for (HWND item = nullptr; fileName == nullptr && (item = FindWindowExW(dialog, item, L"Static", nullptr));) {
         const auto icon = reinterpret_cast<HICON>(SendMessageW(item, STM_GETICON, 0, 0));
@@ -66,7 +74,16 @@ Seen Note(HWND dialog, HWND fileName)
 void Answer(HWND dialog)
 {
     HWND fileName = GetDlgItem(dialog, cmb13) != nullptr ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
-    const std::optional<std::string> answer = NextAnswer(Note(dialog, fileName));
+    std::optional<std::string> answer = NextAnswer(Note(dialog, fileName));
+    if (fileName != nullptr && answer && answer->starts_with(kSecondFilter)) {
+        // As a click in the list: the dialog takes the filter on the notifications.
+        HWND filters = GetDlgItem(dialog, cmb1);
+        SendMessageW(filters, CB_SETCURSEL, 1, 0);
+        for (const WORD notification : {CBN_SELCHANGE, CBN_SELENDOK}) {
+            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb1, notification), reinterpret_cast<LPARAM>(filters));
+        }
+        answer->erase(0, 1);
+    }
     const bool choose = fileName != nullptr && answer && !answer->empty();
     if (choose) {
         SetWindowTextW(fileName, Widen(*answer).c_str());

@@ -21,13 +21,24 @@ namespace leitzahl::test {
 
 enum class Icon { None, Error, Warning };
 
+inline constexpr char kSecondFilter[] = "\x01";
+
 // What a file dialog or a message box showed.
 struct Seen {
     std::string title;
     std::string text;    // of a message box
     std::string folder;  // a file dialog's start folder
     Icon icon = Icon::None;
+    // A file dialog's filters by their descriptions, and the one chosen as it showed.
+    std::vector<std::string> filters{};
+    int filter = -1;
 };
+
+// An answer that chooses the file dialog's second filter before it gives the name.
+inline std::string UnderSecondFilter(const std::string& path)
+{
+    return kSecondFilter + path;
+}
 
 // What the window shows.
 struct Shown {

@@ -5,6 +5,7 @@
 #include "core/modCsvExport.h"
 #include "core/modFileToTextBox.h"
 #include "core/modSortCodeImport.h"
+#include "core/modWorkbookExport.h"
 #include "ui/qt/Tamsel_Dialog.h"
 #include "ui/shared/FormTexts.h"
 #include "ui/shared/OpenCommand.h"
@@ -103,12 +104,15 @@ void Form1::SaveCommand()
         ShowError(failure->number, FromBytes(failure->description));
         return;
     }
+    int filter = 0;
     const QString name = ShowSaveDialog(this, QString(), QString::fromUtf8(form::kSaveTitle),
-                                        FilterText(form::kSaveFilterName, form::kSavePattern));
+                                        FilterText(form::kSaveFilterName, form::kSavePattern) + ";;" +
+                                            FilterText(form::kSaveWorkbookName, form::kSaveWorkbookPattern),
+                                        &filter);
     if (name.isEmpty()) {
         return;
     }
-    const ExportResult written = WriteExportFile(ToBytes(name));
+    const ExportResult written = WriteExportFile(filter == 1 ? NameUnderWorkbookFilter(ToBytes(name)) : ToBytes(name));
     if (written.failure) {
         ShowError(written.failure->number, FromBytes(written.failure->description));
         return;

@@ -7,7 +7,7 @@ namespace leitzahl {
 namespace {
 
 QString ShowFileDialog(QWidget* owner, const QString& initialFolder, const QString& title,
-                       const QString& filter, QFileDialog::AcceptMode mode)
+                       const QString& filter, QFileDialog::AcceptMode mode, int* chosenFilter)
 {
     QFileDialog dialog(owner, title, initialFolder, filter);
     dialog.setAcceptMode(mode);
@@ -18,6 +18,9 @@ QString ShowFileDialog(QWidget* owner, const QString& initialFolder, const QStri
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
+    if (chosenFilter != nullptr) {
+        *chosenFilter = static_cast<int>(dialog.nameFilters().indexOf(dialog.selectedNameFilter()));
+    }
     return dialog.selectedFiles().constFirst();
 }
 
@@ -26,13 +29,13 @@ QString ShowFileDialog(QWidget* owner, const QString& initialFolder, const QStri
 QString ShowOpenDialog(QWidget* owner, const QString& initialFolder, const QString& title,
                        const QString& filter)
 {
-    return ShowFileDialog(owner, initialFolder, title, filter, QFileDialog::AcceptOpen);
+    return ShowFileDialog(owner, initialFolder, title, filter, QFileDialog::AcceptOpen, nullptr);
 }
 
 QString ShowSaveDialog(QWidget* owner, const QString& initialFolder, const QString& title,
-                       const QString& filter)
+                       const QString& filter, int* chosenFilter)
 {
-    return ShowFileDialog(owner, initialFolder, title, filter, QFileDialog::AcceptSave);
+    return ShowFileDialog(owner, initialFolder, title, filter, QFileDialog::AcceptSave, chosenFilter);
 }
 
 }  // namespace leitzahl

@@ -17,8 +17,9 @@ QString ShowOpenDialog(QWidget* owner, const QString& initialFolder, const QStri
                        const QString& filter);
 
 // Neither asks before replacing a file nor adds an extension. An empty initial
-// folder leaves the choice to the dialog.
+// folder leaves the choice to the dialog. Several filters are separated by ";;", the
+// first chosen at the start; chosenFilter gives back the one chosen at the end.
 QString ShowSaveDialog(QWidget* owner, const QString& initialFolder, const QString& title,
-                       const QString& filter);
+                       const QString& filter, int* chosenFilter = nullptr);
 
 }  // namespace leitzahl

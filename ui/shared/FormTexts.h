@@ -24,6 +24,9 @@ inline constexpr char kOpenAllFormsPattern[] = "*.txt;*.csv;*.xml;*.zip";
 inline constexpr char kSaveTitle[] = "CSV Datei speichern";
 inline constexpr char kSaveFilterName[] = "csv Dateien";
 inline constexpr char kSavePattern[] = "*.csv";
+// The second filter saves a workbook, whose cells keep "09" and every umlaut.
+inline constexpr char kSaveWorkbookName[] = "Excel-Arbeitsmappe";
+inline constexpr char kSaveWorkbookPattern[] = "*.xlsx";
 inline constexpr char kWarningTitle[] = "Warnung";
 
 // Places in pixels at 96 dots per inch (the designed twips divided by 15).

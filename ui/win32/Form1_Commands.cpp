@@ -6,6 +6,7 @@
 #include "core/modCsvExport.h"
 #include "core/modFileToTextBox.h"
 #include "core/modSortCodeImport.h"
+#include "core/modWorkbookExport.h"
 #include "ui/shared/FormTexts.h"
 #include "ui/shared/OpenCommand.h"
 #include "ui/win32/Tamsel_Dialog.h"
@@ -97,13 +98,15 @@ void Form1::SaveCommand()
         ShowMessage(failure->description, std::to_string(failure->number), MB_ICONERROR);
         return;
     }
-    const std::string name =
-        ShowSaveDialog(hwnd_, instance_, std::string(), form::kSaveTitle,
-                       FilterText({form::kSaveFilterName, form::kSavePattern}));
+    int filter = 0;
+    const std::string name = ShowSaveDialog(
+        hwnd_, instance_, std::string(), form::kSaveTitle,
+        FilterText({form::kSaveFilterName, form::kSavePattern, form::kSaveWorkbookName, form::kSaveWorkbookPattern}),
+        &filter);
     if (name.empty()) {
         return;
     }
-    const ExportResult written = WriteExportFile(name);
+    const ExportResult written = WriteExportFile(filter == 1 ? NameUnderWorkbookFilter(name) : name);
     if (written.failure) {
         ShowMessage(written.failure->description, std::to_string(written.failure->number), MB_ICONERROR);
         return;

@@ -12,7 +12,7 @@ namespace {
 using DialogFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
 
 std::string ShowFileDialog(DialogFunction show, HWND owner, HINSTANCE instance, const std::string& initialFolder,
-                           const std::string& title, const std::string& filterText)
+                           const std::string& title, const std::string& filterText, int* chosenFilter)
 {
     // The filters, and the two NULs that end the list.
     std::wstring filter = Widen(filterText);
@@ -36,6 +36,9 @@ std::string ShowFileDialog(DialogFunction show, HWND owner, HINSTANCE instance, 
     if (!show(&request)) {
         return {};
     }
+    if (chosenFilter != nullptr) {
+        *chosenFilter = static_cast<int>(request.nFilterIndex) - 1;
+    }
     return Narrow(file.data());
 }
 
@@ -44,13 +47,13 @@ std::string ShowFileDialog(DialogFunction show, HWND owner, HINSTANCE instance, 
 std::string ShowOpenDialog(HWND owner, HINSTANCE instance, const std::string& initialFolder,
                            const std::string& title, const std::string& filter)
 {
-    return ShowFileDialog(GetOpenFileNameW, owner, instance, initialFolder, title, filter);
+    return ShowFileDialog(GetOpenFileNameW, owner, instance, initialFolder, title, filter, nullptr);
 }
 
 std::string ShowSaveDialog(HWND owner, HINSTANCE instance, const std::string& initialFolder,
-                           const std::string& title, const std::string& filter)
+                           const std::string& title, const std::string& filter, int* chosenFilter)
 {
-    return ShowFileDialog(GetSaveFileNameW, owner, instance, initialFolder, title, filter);
+    return ShowFileDialog(GetSaveFileNameW, owner, instance, initialFolder, title, filter, chosenFilter);
 }
 
 }  // namespace leitzahl

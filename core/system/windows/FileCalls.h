@@ -23,6 +23,8 @@ int ReplaceThroughTemporary(const std::wstring& target, std::string_view bytes, 
 // after that gives the file back its old size.
 // Closes handle.
 int WriteInPlace(HANDLE handle, std::string_view bytes);
+// Deletes the scratch file of a workbook under way, once the library has closed it.
+void RemovePendingScratchFile();
 // Returns once no file is being written in place: Ctrl+C comes on a thread of its own.
 void WaitForWriteInPlace();
 

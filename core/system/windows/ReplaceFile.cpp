@@ -100,6 +100,7 @@ void RemovePendingTemporaryFile()
     if (InterlockedCompareExchange(&windows::temporaryPending, 0, 1) == 1) {
         DeleteFileW(windows::pendingTemporary);
     }
+    windows::RemovePendingScratchFile();
     windows::WaitForWriteInPlace();
 }
 
