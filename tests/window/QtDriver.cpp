@@ -196,11 +196,15 @@ std::optional<Told> WindowDriver::told()
     return std::nullopt;
 }
 
-leitzahl::form::Colour WindowDriver::focusFrame()
+std::vector<leitzahl::form::Colour> WindowDriver::focusFrame()
 {
-    auto* label = form.findChild<QLabel*>("Label2");
-    const QColor frame = label->grab().toImage().pixelColor(0, label->height() / 2);
-    return {frame.red(), frame.green(), frame.blue()};
+    const QImage frame = form.findChild<QLabel*>("Label2")->grab().toImage();
+    std::vector<leitzahl::form::Colour> side;
+    for (int y = 0; y < frame.height(); ++y) {
+        const QColor pixel = frame.pixelColor(0, y);
+        side.push_back({pixel.red(), pixel.green(), pixel.blue()});
+    }
+    return side;
 }
 
 bool WindowDriver::underlined(const std::string& label) const

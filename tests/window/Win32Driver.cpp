@@ -292,16 +292,20 @@ std::optional<Told> WindowDriver::told()
     return std::exchange(leitzahl::test::told, {});
 }
 
-leitzahl::form::Colour WindowDriver::focusFrame()
+std::vector<leitzahl::form::Colour> WindowDriver::focusFrame()
 {
     HWND label = GetDlgItem(form.handle(), Form1::kLabel2Id);
     RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     RECT area{};
     GetClientRect(label, &area);
     HDC context = GetDC(label);
-    const COLORREF frame = GetPixel(context, 0, area.bottom / 2);
+    std::vector<leitzahl::form::Colour> side;
+    for (int y = 0; y < area.bottom; ++y) {
+        const COLORREF pixel = GetPixel(context, 0, y);
+        side.push_back({GetRValue(pixel), GetGValue(pixel), GetBValue(pixel)});
+    }
     ReleaseDC(label, context);
-    return {GetRValue(frame), GetGValue(frame), GetBValue(frame)};
+    return side;
 }
 
 bool WindowDriver::underlined(const std::string& label) const

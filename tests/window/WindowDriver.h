@@ -114,8 +114,9 @@ public:
     // What screen readers were told since the last call; unknown where no screen reader
     // could listen (Qt offscreen, which has no accessibility bridge: the Orca test listens).
     std::optional<Told> told();
-    // The colour of the frame around the link line while it has the focus.
-    form::Colour focusFrame();
+    // The colours of the frame around the link line while it has the focus: its left
+    // side, top to bottom.
+    std::vector<form::Colour> focusFrame();
     // Whether the label's text is underlined.
     bool underlined(const std::string& label) const;
 
