@@ -4,6 +4,7 @@
 #include "ui/shared/FormTexts.h"
 
 #include <QAccessible>
+#include <QItemSelectionModel>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
@@ -37,7 +38,6 @@ public slots:
 };
 
 QPalette lightPalette;  // the platform's own, as the application starts
-
 // Runs in whatever event loop turns: a dialog's own once it shows.
 void AnswerDialog()
 {
@@ -128,6 +128,11 @@ void WindowDriver::useScheme(Scheme scheme)
         palette = QPalette(face, face);  // white texts
         palette.setColor(QPalette::Link, scheme == Scheme::Dark ? QColor(0x1b, 0x6a, 0xcb) : QColor(Qt::yellow));
     }
+    if (scheme == Scheme::Grey) {
+        palette = QPalette(QColor(85, 85, 85), QColor(85, 85, 85));
+        palette.setColor(QPalette::WindowText, QColor(120, 120, 120));
+        palette.setColor(QPalette::Link, QColor(100, 100, 140));
+    }
     QApplication::setPalette(palette);
     QCoreApplication::sendPostedEvents();  // as the event loop hands the change to the window
 }
@@ -154,16 +159,66 @@ int WindowDriver::press(bool enter)
     return static_cast<int>(catcher.opened.size());
 }
 
-std::pair<std::string, std::optional<bool>> WindowDriver::accessible(const std::string& control) const
+Heard WindowDriver::accessible(const std::string& control) const
 {
-    QAccessibleInterface* object =
-        QAccessible::queryAccessibleInterface(form.findChild<QWidget*>(QString::fromStdString(control)));
-    return {object->text(QAccessible::Name).toStdString(), object->role() == QAccessible::Link};
+    QObject* object = control == "Form1" ? static_cast<QObject*>(const_cast<Form1*>(&form))
+                                         : form.findChild<QWidget*>(QString::fromStdString(control));
+    QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(object);
+    const QAccessible::Role role = heard->role();
+    QAccessibleActionInterface* actions = heard->actionInterface();
+    const QStringList names = actions != nullptr ? actions->actionNames() : QStringList();
+    return {heard->text(QAccessible::Name).toStdString(),
+            role == QAccessible::Link           ? "link"
+            : role == QAccessible::Window       ? "frame"
+            : role == QAccessible::Notification ? "status line"
+                                                : "other",
+            !heard->state().invisible, names.contains(QAccessibleActionInterface::pressAction()) ? "Press" : ""};
 }
 
-std::optional<int> WindowDriver::announcements()
+int WindowDriver::activate(const std::string& control)
+{
+    UrlCatcher catcher;
+    QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(form.findChild<QWidget*>(QString::fromStdString(control)));
+    heard->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    return static_cast<int>(catcher.opened.size());
+}
+
+std::pair<std::string, bool> WindowDriver::currentEntry() const
+{
+    auto* list = form.findChild<QListView*>("List1");
+    const QModelIndex current = list->currentIndex();
+    return {current.data().toString().toStdString(), list->selectionModel()->isSelected(current)};
+}
+
+void WindowDriver::down()
+{
+    QTest::keyClick(form.findChild<QListView*>("List1"), Qt::Key_Down);
+}
+
+std::string WindowDriver::focused() const
+{
+    return QApplication::focusWidget() != nullptr ? QApplication::focusWidget()->objectName().toStdString() : "";
+}
+
+std::optional<Told> WindowDriver::told()
 {
     return std::nullopt;
+}
+
+std::vector<leitzahl::form::Colour> WindowDriver::focusFrame()
+{
+    const QImage frame = form.findChild<QLabel*>("Label2")->grab().toImage();
+    std::vector<leitzahl::form::Colour> side;
+    for (int y = 0; y < frame.height(); ++y) {
+        const QColor pixel = frame.pixelColor(0, y);
+        side.push_back({pixel.red(), pixel.green(), pixel.blue()});
+    }
+    return side;
+}
+
+bool WindowDriver::underlined(const std::string& label) const
+{
+    return form.findChild<QLabel*>(QString::fromStdString(label))->font().underline();
 }
 
 std::vector<Seen> WindowDriver::drop(const std::vector<std::string>& paths, const std::vector<std::string>& answers)

@@ -20,7 +20,7 @@ namespace {
 
 std::vector<HWND> created;  // dialogs and boxes not yet answered
 WindowDriver* current = nullptr;
-int announced = 0;
+Told told;  // what the window told screen readers since the last look
 int opened = 0;
 // The system colours a scheme sets (face, text, link), and the machine's own, given back
 // after each case, as other programs in the same Wine prefix see them too.
@@ -29,14 +29,64 @@ std::array<COLORREF, 3> machineColours{};
 
 HWND Control(HWND window, const std::string& name)
 {
-    return GetDlgItem(window, name.starts_with("Command1_") ? Form1::kCommand1Id + (name.back() - '0')
-                              : name == "List1"             ? Form1::kList1Id
-                                                            : Form1::kLabel1Id + (name.back() - '1'));
+    return name == "Form1" ? window
+                           : GetDlgItem(window, name.starts_with("Command1_") ? Form1::kCommand1Id + (name.back() - '0')
+                                                : name == "List1"             ? Form1::kList1Id
+                                                                              : Form1::kLabel1Id + (name.back() - '1'));
 }
 
-void CALLBACK NoteAnnouncement(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD)
+std::string NameOf(HWND control)
 {
-    announced += GetDlgCtrlID(window) == Form1::kLabel2Id ? 1 : 0;
+    // Appended rather than added: GCC 12 warns of a bogus overlap for a literal plus a string.
+    const int id = GetDlgCtrlID(control);
+    std::string name;
+    if (id >= Form1::kCommand1Id && id < Form1::kCommand1Id + 3) {
+        name.append("Command1_").push_back(static_cast<char>('0' + id - Form1::kCommand1Id));
+    } else if (id >= Form1::kLabel1Id && id <= Form1::kLabel3Id) {
+        name.append("Label").push_back(static_cast<char>('1' + id - Form1::kLabel1Id));
+    } else if (id == Form1::kList1Id) {
+        name = "List1";
+    }
+    return name;
+}
+
+void CALLBACK NoteTold(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD)
+{
+    if (event == 0x8019 && GetDlgCtrlID(window) == Form1::kLabel2Id) {  // a live region's change
+        ++told.statusLine;
+    } else if (event == EVENT_OBJECT_FOCUS && object == OBJID_CLIENT) {
+        told.focus = NameOf(window);
+        if (child > CHILDID_SELF) {
+            told.focus.append("#").append(std::to_string(child - 1));
+        }
+    }
+}
+
+// The accessible object of a control (OBJID_CLIENT) or of the window (OBJID_WINDOW).
+IAccessible* AccessibleOf(HWND control, LONG part)
+{
+    IAccessible* object = nullptr;
+    return SUCCEEDED(AccessibleObjectFromWindow(control, static_cast<DWORD>(part), __uuidof(IAccessible),
+                                                reinterpret_cast<void**>(&object)))
+               ? object
+               : nullptr;
+}
+
+std::string Taken(BSTR text)
+{
+    std::string taken = text != nullptr ? Narrow(text) : "";
+    SysFreeString(text);
+    return taken;
+}
+
+// The system hands out-of-context events and posted actions to the thread's message loop.
+void Pump()
+{
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
 }
 
 std::string TextOf(HWND window)
@@ -123,8 +173,10 @@ bool WindowDriver::Prepare()
     static const bool ready = InitCommonControlsEx(&controls) != FALSE &&
                               SetWindowsHookExW(WH_CBT, NoteCreated, nullptr, GetCurrentThreadId()) != nullptr &&
                               SetTimer(nullptr, 0, 5, Poll) != 0 &&
-                              SetWinEventHook(0x8019, 0x8019, nullptr, NoteAnnouncement, GetCurrentProcessId(),
-                                              GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT) != nullptr;  // live region
+                              SetWinEventHook(0x8019, 0x8019, nullptr, NoteTold, GetCurrentProcessId(),
+                                              GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT) != nullptr &&  // live region
+                              SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, NoteTold,
+                                              GetCurrentProcessId(), GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT) != nullptr;
     std::ranges::transform(kSchemeParts, machineColours.begin(), GetSysColor);
     return ready;
 }
@@ -149,8 +201,11 @@ void WindowDriver::useScheme(Scheme scheme)
     // theme with a black background (Wine has no high-contrast flag).
     constexpr std::array<COLORREF, 3> schemes[] = {{RGB(240, 240, 240), 0, RGB(0, 102, 204)},
                                                    {RGB(43, 43, 43), RGB(255, 255, 255), RGB(0, 102, 204)},
-                                                   {0, RGB(255, 255, 255), RGB(255, 255, 0)}};
+                                                   {0, RGB(255, 255, 255), RGB(255, 255, 0)},
+                                                   {RGB(85, 85, 85), RGB(120, 120, 120), RGB(100, 100, 140)}};
     SetSysColors(kSchemeParts.size(), kSchemeParts.data(), schemes[static_cast<int>(scheme)].data());
+    // As the system tells the windows when a scheme is chosen.
+    SendMessageW(form.handle(), WM_SYSCOLORCHANGE, 0, 0);
 }
 
 std::pair<leitzahl::form::Colour, leitzahl::form::Colour> WindowDriver::colours(const std::string& name) const
@@ -184,35 +239,97 @@ int WindowDriver::press(bool enter)
     return opened;
 }
 
-std::pair<std::string, std::optional<bool>> WindowDriver::accessible(const std::string& control) const
+Heard WindowDriver::accessible(const std::string& control) const
 {
-    IAccessible* object = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(Control(form.handle(), control), OBJID_CLIENT, __uuidof(IAccessible),
-                                          reinterpret_cast<void**>(&object)))) {
+    HWND window = Control(form.handle(), control);
+    IAccessible* object = AccessibleOf(window, control == "Form1" ? OBJID_WINDOW : OBJID_CLIENT);
+    if (object == nullptr) {
         return {};
     }
     VARIANT self{};
     self.vt = VT_I4;  // CHILDID_SELF
     VARIANT role{};
+    VARIANT state{};
     BSTR name = nullptr;
+    BSTR action = nullptr;
     object->get_accName(self, &name);
     object->get_accRole(self, &role);
+    object->get_accState(self, &state);
+    object->get_accDefaultAction(self, &action);
     object->Release();
-    std::string text = name != nullptr ? Narrow(name) : "";
-    SysFreeString(name);
-    std::ranges::replace(text, '\n', ' ');  // a narrow button's caption breaks onto two lines
-    // Wine gives every control the role of a plain window.
-    return {text, role.lVal == ROLE_SYSTEM_CLIENT ? std::nullopt : std::optional(role.lVal == ROLE_SYSTEM_LINK)};
+    Heard heard{Taken(name), std::nullopt, (state.lVal & STATE_SYSTEM_INVISIBLE) == 0, Taken(action)};
+    std::ranges::replace(heard.name, '\n', ' ');  // a narrow button's caption breaks onto two lines
+    // Wine gives every control the role of a plain window, and the window none.
+    if (role.vt == VT_I4 && role.lVal != ROLE_SYSTEM_CLIENT) {
+        heard.role = role.lVal == ROLE_SYSTEM_LINK         ? "link"
+                     : role.lVal == ROLE_SYSTEM_WINDOW     ? "frame"
+                     : role.lVal == ROLE_SYSTEM_STATICTEXT ? "status line"
+                                                           : "other";
+    }
+    return heard;
 }
 
-std::optional<int> WindowDriver::announcements()
+int WindowDriver::activate(const std::string& control)
 {
-    // The system hands out-of-context events to the thread's message loop.
-    MSG message{};
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        DispatchMessageW(&message);
+    opened = 0;
+    IAccessible* object = AccessibleOf(Control(form.handle(), control), OBJID_CLIENT);
+    VARIANT self{};
+    self.vt = VT_I4;
+    object->accDoDefaultAction(self);
+    object->Release();
+    Pump();
+    return opened;
+}
+
+std::pair<std::string, bool> WindowDriver::currentEntry() const
+{
+    HWND list = GetDlgItem(form.handle(), Form1::kList1Id);
+    const int current = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+    if (current < 0) {
+        return {};
     }
-    return std::exchange(announced, 0);
+    std::wstring text(512, L'\0');
+    ListView_GetItemText(list, current, 0, text.data(), static_cast<int>(text.size()));
+    return {Narrow(text.c_str()), ListView_GetItemState(list, current, LVIS_SELECTED) != 0};
+}
+
+void WindowDriver::down()
+{
+    SendMessageW(GetDlgItem(form.handle(), Form1::kList1Id), WM_KEYDOWN, VK_DOWN, 0);
+}
+
+std::string WindowDriver::focused() const
+{
+    return NameOf(GetFocus());
+}
+
+std::optional<Told> WindowDriver::told()
+{
+    Pump();
+    return std::exchange(leitzahl::test::told, {});
+}
+
+std::vector<leitzahl::form::Colour> WindowDriver::focusFrame()
+{
+    HWND label = GetDlgItem(form.handle(), Form1::kLabel2Id);
+    RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RECT area{};
+    GetClientRect(label, &area);
+    HDC context = GetDC(label);
+    std::vector<leitzahl::form::Colour> side;
+    for (int y = 0; y < area.bottom; ++y) {
+        const COLORREF pixel = GetPixel(context, 0, y);
+        side.push_back({GetRValue(pixel), GetGValue(pixel), GetBValue(pixel)});
+    }
+    ReleaseDC(label, context);
+    return side;
+}
+
+bool WindowDriver::underlined(const std::string& label) const
+{
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Control(form.handle(), label), WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font.lfUnderline != FALSE;
 }
 
 std::vector<Seen> WindowDriver::drop(const std::vector<std::string>& paths, const std::vector<std::string>& answers)

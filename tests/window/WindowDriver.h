@@ -53,8 +53,25 @@ struct Shown {
 };
 
 // The colours a user may choose: the usual light ones, a dark style, a high-contrast theme
-// (black face, white text, yellow links).
-enum class Scheme { Light, Dark, HighContrast };
+// (black face, white text, yellow links), and a grey one where neither text nor link reads.
+enum class Scheme { Light, Dark, HighContrast, Grey };
+
+// What a screen reader learns of a control.
+struct Heard {
+    std::string name;
+    std::optional<std::string> role;  // "link", "frame", "status line", "other"; unknown where the
+                                      // system gives no role of its own (Wine)
+    bool showing = false;
+    std::string action;  // what activating it is called, "" for nothing
+};
+
+// What screen readers were told since the last look: how often the status line was
+// announced, and the control the focus was told on last ("List1#0" for the list's first entry).
+struct Told {
+    int statusLine = 0;
+    std::string focus;
+    bool operator==(const Told&) const = default;
+};
 
 // Runs step; each dialog or box that opens meanwhile takes the next of the answers: the
 // file to choose, or "" to cancel a dialog (a message box is confirmed). Returns what each
@@ -95,12 +112,24 @@ public:
     bool tabGoesTo(const std::string& from, const std::string& to);
     // Enter (else Space) on the control with the focus: how often the download page opened.
     int press(bool enter);
-    // What a screen reader reads: the control's name, and whether it is a link (unknown
-    // where the system gives no role of its own, as Wine).
-    std::pair<std::string, std::optional<bool>> accessible(const std::string& control) const;
-    // How often the status line was announced since the last call; unknown where no screen
-    // reader could listen (Qt offscreen, which has no accessibility bridge).
-    std::optional<int> announcements();
+    // What a screen reader reads of a control ("Form1" for the window).
+    Heard accessible(const std::string& control) const;
+    // Activates the control as a screen reader does: how often the download page opened.
+    int activate(const std::string& control);
+    // The list's current entry ("" for none) and whether it is selected.
+    std::pair<std::string, bool> currentEntry() const;
+    // Down on the list, which has the focus.
+    void down();
+    // The control with the focus.
+    std::string focused() const;
+    // What screen readers were told since the last call; unknown where no screen reader
+    // could listen (Qt offscreen, which has no accessibility bridge: the Orca test listens).
+    std::optional<Told> told();
+    // The colours of the frame around the link line while it has the focus: its left
+    // side, top to bottom.
+    std::vector<form::Colour> focusFrame();
+    // Whether the label's text is underlined.
+    bool underlined(const std::string& label) const;
 
     bool ready = Prepare();  // the window system, before the window
     Form1 form;

@@ -1,6 +1,7 @@
 #include "ui/qt/Form1.h"
 
 #include "core/Version.h"
+#include "ui/qt/Form1Accessible.h"
 #include "ui/qt/WrappingButton.h"
 #include "ui/shared/DroppedFiles.h"
 #include "ui/shared/EventThrottle.h"
@@ -8,7 +9,6 @@
 #include "ui/shared/ReadableColours.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -23,8 +23,7 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QStyleOptionFocusRect>
-#include <QStylePainter>
+#include <QPainter>
 #include <QTranslator>
 #include <QUrl>
 #include <cstdio>
@@ -55,17 +54,6 @@ void SetTextColour(QLabel* label, const form::Colour& colour)
 form::Colour ToColour(const QColor& colour)
 {
     return {colour.red(), colour.green(), colour.blue()};
-}
-
-// Screen readers learn that the link line is a link while the keyboard can reach it;
-// as the status line it is the plain label Qt makes of it.
-QAccessibleInterface* LinkLineAccessible(const QString&, QObject* object)
-{
-    auto* label = qobject_cast<QLabel*>(object);
-    if (label == nullptr || label->objectName() != "Label2" || label->focusPolicy() == Qt::NoFocus) {
-        return nullptr;
-    }
-    return new QAccessibleWidget(label, QAccessible::Link, label->text());
 }
 
 void Place(QWidget* widget, const form::Place& place)
@@ -125,6 +113,7 @@ Form1::Form1(QWidget* parent)
     List1_->setSelectionMode(QAbstractItemView::SingleSelection);
     List1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     List1_->setAccessibleName(QString::fromUtf8(form::kList1Name));
+    List1_->installEventFilter(this);
 
     Label2_ = new QLabel(this);
     Label2_->setObjectName("Label2");
@@ -132,7 +121,7 @@ Form1::Form1(QWidget* parent)
     Label2_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label2_->installEventFilter(this);
     Label2_->setFocusPolicy(Qt::TabFocus);
-    [[maybe_unused]] static const bool linkRole = (QAccessible::installFactory(LinkLineAccessible), true);
+    [[maybe_unused]] static const bool roles = (QAccessible::installFactory(Form1Accessible), true);
     PaintInSchemeColours();
 
     setTabOrder(Command1_[0], List1_);
@@ -140,6 +129,7 @@ Form1::Form1(QWidget* parent)
     setTabOrder(Command1_[1], Command1_[2]);
     setTabOrder(Command1_[2], Label2_);
     Command1_[0]->setFocus();
+    ShowList(true);
 
     connect(&Timer1_, &QTimer::timeout, this, &Form1::Timer1_Timer);
     Timer1_.start(form::kTickMilliseconds);
@@ -153,6 +143,21 @@ void Form1::Form_Load()
                    QString::fromUtf8(form::kCaptionAfterVersion));
     Label2_->setText(QString::fromUtf8(form::kStartTextFirstLine) + "\r\n" + form::kDownloadAddress);
     Label2_->setCursor(Qt::PointingHandCursor);
+}
+
+void Form1::ShowList(bool shown)
+{
+    // The please-wait texts it covers are hidden too, so that screen readers do not
+    // read them as shown.
+    List1_->setVisible(shown);
+    Label1_->setVisible(!shown);
+    Label3_->setVisible(!shown);
+}
+
+void Form1::SetStatusLine(const QString& text)
+{
+    Label2_->setText(text);
+    AnnounceStatusLine(Label2_);
 }
 
 void Form1::Timer1_Timer()
@@ -188,9 +193,15 @@ void Form1::PaintInSchemeColours()
     const form::Colour text = ToColour(scheme.color(QPalette::WindowText));
     SetTextColour(Label3_, form::ReadableColour({form::kDotsColour, text}, background));
     const form::Colour link = ToColour(scheme.color(QPalette::Link));
-    SetTextColour(Label2_, label2IsLink_ ? form::ReadableColour({form::kLinkColour, link, form::Halfway(link, text), text},
-                                                                background)
-                                         : form::ReadableColour({form::kStatusColour, text}, background));
+    const form::Colour status = form::ReadableColour({form::kStatusColour, text}, background);
+    const form::Colour linkLine =
+        label2IsLink_ ? form::ReadableColour({form::kLinkColour, link, form::Halfway(link, text), text}, background)
+                      : status;
+    SetTextColour(Label2_, linkLine);
+    // A link in the status line's colour still shows what it is.
+    QFont font = Label2_->font();
+    font.setUnderline(label2IsLink_ && linkLine == status);
+    Label2_->setFont(font);
 }
 
 void Form1::changeEvent(QEvent* event)
@@ -208,8 +219,23 @@ void Form1::Label2_Click()
     }
 }
 
+void Form1::TellCurrentEntry()
+{
+    const QModelIndex current = List1_->currentIndex();
+    if (List1_->hasFocus() && current.isValid()) {
+        QAccessibleEvent told(List1_, QAccessible::Focus);
+        told.setChild(current.row());
+        QAccessible::updateAccessibility(&told);
+    }
+}
+
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == List1_ && event->type() == QEvent::FocusIn) {
+        // Qt tells of the entry only when the current one changes, and tells of the
+        // list itself after this event: the entry's turn comes after that.
+        QMetaObject::invokeMethod(this, &Form1::TellCurrentEntry, Qt::QueuedConnection);
+    }
     if (watched == Label2_ && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         Label2_Click();
@@ -224,10 +250,11 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
     }
     if (watched == Label2_ && event->type() == QEvent::Paint && Label2_->hasFocus()) {
         static_cast<QObject*>(Label2_)->event(event);  // the label paints its text, then the frame
-        QStylePainter painter(Label2_);
-        QStyleOptionFocusRect frame;
-        frame.initFrom(Label2_);
-        painter.drawPrimitive(QStyle::PE_FrameFocusRect, frame);
+        // In the link's own colour, which reads on the window: the style's light dotted
+        // frame hardly shows.
+        QPainter painter(Label2_);
+        painter.setPen(Label2_->palette().color(QPalette::WindowText));
+        painter.drawRect(Label2_->rect().adjusted(0, 0, -1, -1));
         return true;
     }
     return QWidget::eventFilter(watched, event);

@@ -54,6 +54,9 @@ private:
     void ShowError(int number, const QString& description);
     void ShowMessage(int icon, const QString& title, const QString& text);
     void SetLabel2Black();
+    void SetStatusLine(const QString& text);
+    void ShowList(bool shown);
+    void TellCurrentEntry();
     void PaintInSchemeColours();
 
     EntryListModel entries_;

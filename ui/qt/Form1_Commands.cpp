@@ -12,6 +12,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QItemSelectionModel>
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
@@ -68,7 +69,7 @@ void Form1::OpenPath(const QString& path)
     }
 
     entries_.clear();
-    List1_->hide();
+    ShowList(false);
     // Saving now would write the entries before their duplicates are removed; the
     // timer enables the button again once the list shows.
     Command1_[1]->setEnabled(false);
@@ -80,18 +81,24 @@ void Form1::OpenPath(const QString& path)
     entries_.showAsUtf8(outcome.utf8);
     entries_.releaseAppended();
     if (outcome.failure) {
-        // Nothing of a file that could not be read in full is shown.
-        ShowError(outcome.failure->number, FromBytes(outcome.failure->description));
+        // Nothing of a file that could not be read in full is shown; the list is back
+        // before the box, so that no dots grow behind it.
         EmptyFileText();
         entries_.clear();
-        List1_->show();
+        ShowList(true);
+        ShowError(outcome.failure->number, FromBytes(outcome.failure->description));
         return;
     }
 
-    List1_->show();
+    ShowList(true);
+    if (entries_.count() > 0) {
+        // The first entry is the one a screen reader reads when the list gets the focus,
+        // and Down goes on to the second; it is not selected.
+        List1_->selectionModel()->setCurrentIndex(entries_.index(0), QItemSelectionModel::NoUpdate);
+    }
     SetLabel2Black();
-    Label2_->setText(FromBytes(EntriesInFileText(outcome.imported.entriesRead, fullPath)) + "\r\n" +
-                     FromBytes(EntriesKeptText(outcome.imported.entriesRead, entries_.count())));
+    SetStatusLine(FromBytes(EntriesInFileText(outcome.imported.entriesRead, fullPath)) + "\r\n" +
+                  FromBytes(EntriesKeptText(outcome.imported.entriesRead, entries_.count())));
     EmptyFileText();
     if (!outcome.warning.empty()) {
         ShowMessage(QMessageBox::Warning, QString::fromUtf8(form::kWarningTitle), FromBytes(outcome.warning));
@@ -119,7 +126,7 @@ void Form1::SaveCommand()
     }
     EmptyFileText();
     entries_.clear();
-    Label2_->setText(FromBytes(SavedToText(written.finalName)));
+    SetStatusLine(FromBytes(SavedToText(written.finalName)));
 }
 
 void Form1::ShowError(int number, const QString& description)

@@ -6,6 +6,7 @@
 #include "ui/shared/EventThrottle.h"
 #include "ui/shared/FormTexts.h"
 #include "ui/shared/ReadableColours.h"
+#include "ui/win32/LinkLineAccessible.h"
 
 #include <commctrl.h>
 #include <cstdlib>
@@ -159,7 +160,7 @@ Form1::~Form1()
 {
     // Its handler would otherwise run on for a window object that is gone.
     DestroyWindow(hwnd_);
-    for (HFONT font : {dialogFont_, label1Font_, label3Font_}) {
+    for (HFONT font : {dialogFont_, label1Font_, label3Font_, linkFont_}) {
         DeleteObject(font);
     }
     if (comReady_) {
@@ -206,12 +207,15 @@ void Form1::CreateControls()
     // Reached by Tab while it is a link (last, as it lies at the bottom).
     Label2_ = create(L"STATIC", "", WS_TABSTOP | SS_LEFT | SS_NOTIFY, form::kLabel2, kLabel2Id, dialogFont_);
     SetWindowSubclass(Label2_, Label2Procedure, 0, reinterpret_cast<DWORD_PTR>(this));
-    Annotate(Label2_, kAccRole, ROLE_SYSTEM_LINK);
     SetText(List1_, form::kList1Name);
     Annotate(List1_, kAccName, 0, form::kList1Name);
     SetWindowPos(Label1_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowPos(Label3_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     EnableWindow(Command1_[1], FALSE);
+    LOGFONTW underlined{};
+    GetObjectW(dialogFont_, sizeof underlined, &underlined);
+    underlined.lfUnderline = TRUE;
+    linkFont_ = CreateFontIndirectW(&underlined);
 
     LVCOLUMNW column{};
     column.mask = LVCF_WIDTH;
@@ -219,7 +223,31 @@ void Form1::CreateControls()
     ListView_InsertColumn(List1_, 0, &column);
     ListView_SetExtendedListViewStyle(List1_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     entries_.attach(List1_);
+    ShowList(true);
+    UnderlineLinkLike();
     SetFocus(Command1_[0]);
+}
+
+void Form1::ShowList(bool shown)
+{
+    // The please-wait texts it covers are hidden too, so that screen readers do not
+    // read them as shown.
+    ShowWindow(List1_, shown ? SW_SHOW : SW_HIDE);
+    ShowWindow(Label1_, shown ? SW_HIDE : SW_SHOW);
+    ShowWindow(Label3_, shown ? SW_HIDE : SW_SHOW);
+}
+
+COLORREF Form1::Label2Colour() const
+{
+    return label2IsLink_ ? ReadableOnFace(form::kLinkColour, COLOR_HOTLIGHT)
+                         : ReadableOnFace(form::kStatusColour, COLOR_BTNTEXT);
+}
+
+void Form1::UnderlineLinkLike()
+{
+    // A link in the status line's colour still shows what it is.
+    const bool plain = label2IsLink_ && Label2Colour() == ReadableOnFace(form::kStatusColour, COLOR_BTNTEXT);
+    SendMessageW(Label2_, WM_SETFONT, reinterpret_cast<WPARAM>(plain ? linkFont_ : dialogFont_), TRUE);
 }
 
 void Form1::Form_Load()
@@ -254,6 +282,7 @@ void Form1::SetLabel2Black()
     }
     Annotate(Label2_, kAccRole, ROLE_SYSTEM_STATICTEXT);
     Annotate(Label2_, kLiveSetting, kPolite);
+    UnderlineLinkLike();
 }
 
 LRESULT CALLBACK Form1::Label2Procedure(HWND label, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -275,15 +304,24 @@ LRESULT CALLBACK Form1::Label2Procedure(HWND label, UINT message, WPARAM wParam,
             return 0;
         }
         break;
+    case WM_GETOBJECT:
+        if (self.label2IsLink_ && static_cast<LONG>(lParam) == OBJID_CLIENT) {
+            return LinkLineObject(label, wParam);
+        }
+        break;
     case WM_SETFOCUS:
     case WM_KILLFOCUS: InvalidateRect(label, nullptr, TRUE); break;
     case WM_PAINT: {
         const LRESULT painted = DefSubclassProc(label, message, wParam, lParam);
         if (GetFocus() == label) {
+            // In the link's own colour, which reads on the face: the system's dotted
+            // frame hardly shows.
             RECT area{};
             GetClientRect(label, &area);
             HDC context = GetDC(label);
-            DrawFocusRect(context, &area);
+            HBRUSH frame = CreateSolidBrush(self.Label2Colour());
+            FrameRect(context, &area, frame);
+            DeleteObject(frame);
             ReleaseDC(label, context);
         }
         return painted;
@@ -394,8 +432,7 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         const auto control = reinterpret_cast<HWND>(lParam);
         const auto context = reinterpret_cast<HDC>(wParam);
         SetBkColor(context, GetSysColor(COLOR_BTNFACE));
-        SetTextColor(context, control == Label2_ ? (label2IsLink_ ? ReadableOnFace(form::kLinkColour, COLOR_HOTLIGHT)
-                                                                  : ReadableOnFace(form::kStatusColour, COLOR_BTNTEXT))
+        SetTextColor(context, control == Label2_   ? Label2Colour()
                               : control == Label3_ ? ReadableOnFace(form::kDotsColour, COLOR_BTNTEXT)
                                                    : GetSysColor(COLOR_BTNTEXT));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
@@ -411,6 +448,7 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_THEMECHANGED:
         // A scheme chosen while the window is open: the list learns it, all repaints.
         SendMessageW(List1_, message, wParam, lParam);
+        UnderlineLinkLike();
         RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         break;
     case WM_DROPFILES:

@@ -57,6 +57,9 @@ private:
     void ProcessEvents();
     void ShowMessage(const std::string& text, const std::string& title, UINT icon);
     void SetLabel2Black();
+    void ShowList(bool shown);
+    COLORREF Label2Colour() const;
+    void UnderlineLinkLike();
     void DropFiles(HDROP drop);
     int Scaled(int pixels) const;
     std::string ProgramFolder() const;
@@ -71,6 +74,7 @@ private:
     HFONT dialogFont_ = nullptr;
     HFONT label1Font_ = nullptr;
     HFONT label3Font_ = nullptr;
+    HFONT linkFont_ = nullptr;
     bool label2IsLink_ = true;
     bool comReady_ = false;
     UINT dpi_ = 96;

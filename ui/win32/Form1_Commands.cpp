@@ -11,6 +11,7 @@
 #include "ui/shared/OpenCommand.h"
 #include "ui/win32/Tamsel_Dialog.h"
 
+#include <commctrl.h>
 #include <initializer_list>
 
 namespace leitzahl {
@@ -60,7 +61,7 @@ void Form1::OpenPath(const std::string& path)
     }
 
     entries_.clear();
-    ShowWindow(List1_, SW_HIDE);
+    ShowList(false);
     // Saving now would write the entries before their duplicates are removed; the
     // timer enables the button again once the list shows.
     EnableWindow(Command1_[1], FALSE);
@@ -72,15 +73,19 @@ void Form1::OpenPath(const std::string& path)
     entries_.showAsUtf8(outcome.utf8);
     entries_.releaseAppended();
     if (outcome.failure) {
-        // Nothing of a file that could not be read in full is shown.
-        ShowMessage(outcome.failure->description, std::to_string(outcome.failure->number), MB_ICONERROR);
+        // Nothing of a file that could not be read in full is shown; the list is back
+        // before the box, so that no dots grow behind it.
         EmptyFileText();
         entries_.clear();
-        ShowWindow(List1_, SW_SHOW);
+        ShowList(true);
+        ShowMessage(outcome.failure->description, std::to_string(outcome.failure->number), MB_ICONERROR);
         return;
     }
 
-    ShowWindow(List1_, SW_SHOW);
+    ShowList(true);
+    // The first entry is the one a screen reader reads when the list gets the focus,
+    // and Down goes on to the second; it is not selected.
+    ListView_SetItemState(List1_, 0, LVIS_FOCUSED, LVIS_FOCUSED);
     SetLabel2Black();  // the link line is a status line from now on
     SetWindowTextW(Label2_, Widen(EntriesInFileText(outcome.imported.entriesRead, fullPath) + "\r\n" +
                                   EntriesKeptText(outcome.imported.entriesRead, entries_.count()))
