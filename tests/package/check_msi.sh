@@ -46,7 +46,7 @@ expectInstalled() {
     local expected=""
     [ -z "$2" ] || expected="entry $2 leitzahl
 icon
-folder LIESMICH.txt beispiel-blz.txt leitzahl-cli.exe leitzahl.exe
+folder LIESMICH.txt LIZENZEN.txt beispiel-blz.txt leitzahl-cli.exe leitzahl.exe
 shortcut C:\\Program Files\\leitzahl\\leitzahl.exe"
     local actual
     actual=$(installed)
