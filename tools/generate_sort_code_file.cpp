@@ -2,7 +2,8 @@
 // (fixed width, the default), csv or xml, each also as a ZIP archive (--zip). --extended
 // adds the IBAN rule and its version, --utf8 writes the TXT or CSV form as a copy re-saved
 // as UTF-8 would be, --bom starts the XML form with a byte-order mark,
-// --no-semicolon-names writes ',' where a name would hold ';'.
+// --no-semicolon-names writes ',' where a name would hold ';', --crowded-keys gives sort
+// codes chosen to crowd one stretch of a key table, as a hostile file's may.
 #include "tools/generator/SortCodeFileGenerator.h"
 
 #include <algorithm>
@@ -22,7 +23,7 @@ struct Switch {
     bool Options::*option;
     bool value;
 };
-constexpr std::array<Switch, 7> kSwitches{{
+constexpr std::array<Switch, 8> kSwitches{{
     {"--zip", &Options::zipped, true},
     {"--crlf", &Options::crlf, true},
     {"--no-final-newline", &Options::finalNewline, false},
@@ -30,6 +31,7 @@ constexpr std::array<Switch, 7> kSwitches{{
     {"--utf8", &Options::utf8, true},
     {"--bom", &Options::byteOrderMark, true},
     {"--no-semicolon-names", &Options::semicolonNames, false},
+    {"--crowded-keys", &Options::crowdedKeys, true},
 }};
 
 struct FormName {
@@ -77,7 +79,7 @@ int main(int argc, char** argv)
     if (!ParseOptions(argc, argv, options, output)) {
         std::fputs("Aufruf: leitzahl-generate [--records N] [--seed N] [--form txt|csv|xml] [--zip] "
                    "[--crlf] [--no-final-newline] [--extended] [--utf8] [--bom] "
-                   "[--no-semicolon-names] AUSGABE|-\n",
+                   "[--no-semicolon-names] [--crowded-keys] AUSGABE|-\n",
                    stderr);
         return 2;
     }

@@ -3,7 +3,9 @@
 // Invented sort-code files, as varied as the published ones, for the tests, the
 // benchmark, the fuzz corpus and the sample file.
 #include <functional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace leitzahl::generator {
 
@@ -22,7 +24,14 @@ struct Options {
     bool utf8 = false;            // Text and Csv as a copy re-saved as UTF-8 would be; Xml is UTF-8 always
     bool semicolonNames = true;   // false: no name holds a ';' (it then holds a ',')
     bool byteOrderMark = false;   // Xml only
+    bool crowdedKeys = false;     // head offices only, their codes those of CrowdedSortCodes
 };
+
+// Distinct 8-digit sort codes, descending, that a table of the next power of two above
+// twice as many slots, each key's slot taken from the top bits of its 8 bytes (and its
+// length) times a fixed multiplier, puts into its first 64th: with linear probing each
+// new key walks past all before it. A hostile file's keys, for the duplicate removal.
+std::vector<std::string> CrowdedSortCodes(long count);
 
 // Hands the file's bytes to write, a megabyte or so at a time; the same options give
 // the same bytes. A zipped file comes at the end, in a few pieces; it throws
