@@ -19,10 +19,7 @@ constexpr std::size_t kMethodFromEnd = 18;  // the method code leads the record'
 constexpr std::size_t kExtendedMethodFromEnd = 24;  // ... and the extended record's last 24
 constexpr std::size_t kMethodLength = 2;
 constexpr std::size_t kRecordLength = 168;
-// A copy re-saved as UTF-8 is longer by the second bytes of its umlauts: at most
-// one per character of the name (58), the town (35) and the short name (27) of an
-// extended record (174).
-constexpr std::size_t kLongestRecordLength = 174 + 58 + 35 + 27;
+constexpr std::size_t kLongestRecordLength = 174;  // with the IBAN rule
 constexpr std::size_t kSuccessorDigits = 8;
 constexpr std::size_t kExtendedTailDigits = 14;  // the successor and the IBAN rule with its version
 
@@ -76,9 +73,10 @@ inline bool StartsWithSortCodeAndKind(std::string_view line)
            (line[kSortCodeLength] == '1' || line[kSortCodeLength] == '2');
 }
 
-inline bool LooksLikeRecord(std::string_view line, bool extended)
+// length: the line's characters.
+inline bool LooksLikeRecord(std::string_view line, std::size_t length, bool extended)
 {
-    return line.size() >= kRecordLength && line.size() <= kLongestRecordLength && StartsWithSortCodeAndKind(line) &&
+    return length >= kRecordLength && length <= kLongestRecordLength && StartsWithSortCodeAndKind(line) &&
            (extended || EndsInTail(line, kSuccessorDigits));
 }
 
@@ -87,6 +85,12 @@ inline Failure LineTooShort(std::int64_t lineNumber)
     return Failure{kErrorLineTooShort,
                    "Zeile " + std::to_string(lineNumber) +
                        " ist zu kurz für einen Eintrag der Bankleitzahlendatei."};
+}
+
+// The most bytes an entry takes: in a UTF-8 copy a character may take four.
+constexpr std::size_t LongestEntry(bool utf8)
+{
+    return utf8 ? 4 * (kLongestEntry - 2) + 2 : kLongestEntry;
 }
 
 inline char* Put(char* out, std::string_view piece)
@@ -101,37 +105,86 @@ inline bool AddsColumn(std::string_view sortCode, std::string_view name, std::st
     return holds(name) || holds(sortCode) || holds(method);
 }
 
-// The entry of a trimmed line of at least 9 characters, written to entry, which holds
-// kLongestEntry bytes; gives back its length. extraColumn tells whether a field holds a ";".
-inline std::size_t CutEntry(std::string_view line, bool extended, char* entry, bool& extraColumn)
-{
-    const std::string_view sortCode = line.substr(0, kSortCodeLength);
-    const std::string_view name =
-        TrimSpaces(line.substr(0, std::min(line.size(), kNameEnd)).substr(kNameStart));
-    const std::size_t fromEnd = extended ? kExtendedMethodFromEnd : kMethodFromEnd;
-    const std::string_view method =
-        (line.size() > fromEnd ? line.substr(line.size() - fromEnd) : line).substr(0, kMethodLength);
-    extraColumn = AddsColumn(sortCode, name, method);
+// A trimmed line's fields, where they lie in its bytes, and its length in characters.
+struct LineFields {
+    std::size_t length = 0;
+    std::string_view sortCode;
+    std::string_view nameField;  // not yet trimmed
+    std::string_view method;
+};
 
-    char* out = Put(entry, sortCode);
+inline bool HoldsHighByte(std::string_view text)
+{
+    while (text.size() >= 8) {
+        if ((EightBytesAt(text.data()) & 0x8080808080808080ULL) != 0) {
+            return true;
+        }
+        text.remove_prefix(8);
+    }
+    return std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; });
+}
+
+// The byte where the character count characters after the one at byte from starts, or
+// the line's end; in a line of valid UTF-8 every byte but 10xxxxxx starts a character.
+inline std::size_t Utf8Advance(std::string_view line, std::size_t from, std::size_t count)
+{
+    for (; from < line.size(); ++from) {
+        if ((line[from] & 0xC0) != 0x80 && count-- == 0) {
+            break;
+        }
+    }
+    return from;
+}
+
+// Cuts the fields of a line; in a copy re-saved as UTF-8 (utf8) they count characters,
+// as the record's 168 do, so that an umlaut's second byte moves nothing.
+inline LineFields CutFields(std::string_view line, bool extended, bool utf8)
+{
+    const bool wide = utf8 && HoldsHighByte(line);
+    const auto advance = [&](std::size_t from, std::size_t count) {
+        return wide ? Utf8Advance(line, from, count) : std::min(from + count, line.size());
+    };
+    LineFields fields;
+    fields.length = wide ? static_cast<std::size_t>(std::count_if(line.begin(), line.end(),
+                                                                  [](char c) { return (c & 0xC0) != 0x80; }))
+                         : line.size();
+    fields.sortCode = line.substr(0, advance(0, kSortCodeLength));
+    const std::size_t nameStart = advance(0, kNameStart);
+    fields.nameField = line.substr(nameStart, advance(nameStart, kNameEnd - kNameStart) - nameStart);
+    const std::size_t fromEnd = extended ? kExtendedMethodFromEnd : kMethodFromEnd;
+    const std::size_t methodStart = fields.length > fromEnd ? advance(0, fields.length - fromEnd) : 0;
+    fields.method = line.substr(methodStart, advance(methodStart, kMethodLength) - methodStart);
+    return fields;
+}
+
+// The entry of a line's fields, written to entry, which holds the longest entry's bytes;
+// gives back its length. extraColumn tells whether a field holds a ";".
+inline std::size_t CutEntry(const LineFields& fields, char* entry, bool& extraColumn)
+{
+    const std::string_view name = TrimSpaces(fields.nameField);
+    extraColumn = AddsColumn(fields.sortCode, name, fields.method);
+
+    char* out = Put(entry, fields.sortCode);
     *out++ = ';';
-    if (name.data() == line.data() + kNameStart && line.size() >= kNameEnd) {
+    constexpr std::size_t kNameWidth = kNameEnd - kNameStart;
+    if (name.data() == fields.nameField.data() && fields.nameField.size() == kNameWidth) {
         // The whole field at once, a copy of known length; only the name's part counts.
-        std::memcpy(out, name.data(), kNameEnd - kNameStart);
+        std::memcpy(out, name.data(), kNameWidth);
         out += name.size();
     } else {
         out = Put(out, name);
     }
     *out++ = ';';
-    out = Put(out, method);
+    out = Put(out, fields.method);
     return static_cast<std::size_t>(out - entry);
 }
 
-// Cuts each line of text into its entry and counts into result. Each entry is written
-// at place.room(), which holds kLongestEntry bytes, then handed on by place.keep(size).
-// Gives back false where room() gives nullptr or keep() false: place refused the rest.
+// Cuts each line of text into its entry and counts into result; utf8: the text is a copy
+// re-saved as UTF-8 (IsUtf8Text). Each entry is written at place.room(), which holds
+// LongestEntry(utf8) bytes, then handed on by place.keep(size). Gives back false where
+// room() gives nullptr or keep() false: place refused the rest.
 template <typename Place>
-bool CutRecordLines(std::string_view text, ImportResult& result, Place& place)
+bool CutRecordLines(std::string_view text, bool utf8, ImportResult& result, Place& place)
 {
     if (text.empty()) {
         return true;
@@ -150,22 +203,23 @@ bool CutRecordLines(std::string_view text, ImportResult& result, Place& place)
         }
         line = TrimSpaces(line);
         if (!line.empty()) {
-            if (line.size() < kNameStart) {
+            const bool extended = EndsInTail(line, kExtendedTailDigits);
+            const LineFields fields = CutFields(line, extended, utf8);
+            if (fields.length < kNameStart) {
                 result.failure = LineTooShort(piece + 1);
                 result.linesRead = piece + 1;
                 return true;
             }
-            const bool extended = EndsInTail(line, kExtendedTailDigits);
             bool extraColumn = false;
             char* room = place.room();
-            if (room == nullptr || !place.keep(CutEntry(line, extended, room, extraColumn))) {
+            if (room == nullptr || !place.keep(CutEntry(fields, room, extraColumn))) {
                 return false;
             }
             ++result.entriesRead;
             if (extraColumn) {
                 CountExtraColumn(line.substr(0, kSortCodeLength), result);
             }
-            if (!LooksLikeRecord(line, extended)) {
+            if (!LooksLikeRecord(line, fields.length, extended)) {
                 CountUnfit(piece + 1, result);
             }
         }

@@ -1,7 +1,7 @@
 // Writes a sort-code file of invented banks in one of the Bundesbank's forms: --form txt
 // (fixed width, the default), csv or xml, each also as a ZIP archive (--zip). --extended
 // adds the IBAN rule and its version, --utf8 writes the TXT or CSV form as a copy re-saved
-// as UTF-8 would be, --bom starts the XML form with a byte-order mark,
+// as UTF-8 would be, --bom starts the file with UTF-8's byte-order mark,
 // --no-semicolon-names writes ',' where a name would hold ';', --crowded-keys gives sort
 // codes chosen to crowd one stretch of a key table, as a hostile file's may.
 #include "tools/generator/SortCodeFileGenerator.h"

@@ -185,6 +185,9 @@ void WriteRecords(const Options& options, const LineOutput::Sink& sink)
     const std::vector<std::string> crowded =
         options.crowdedKeys ? CrowdedSortCodes(options.records) : std::vector<std::string>();
     Generator generator(options.seed);
+    if (options.byteOrderMark) {
+        sink("\xEF\xBB\xBF");
+    }
     const std::unique_ptr<FormWriter> form = MakeFormWriter(options);
     LineOutput out(options.crlf, options.finalNewline, sink);
     form->head(out);

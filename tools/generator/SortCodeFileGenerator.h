@@ -23,7 +23,7 @@ struct Options {
     bool extended = false;        // with the IBAN rule and its version (174 characters in Text)
     bool utf8 = false;            // Text and Csv as a copy re-saved as UTF-8 would be; Xml is UTF-8 always
     bool semicolonNames = true;   // false: no name holds a ';' (it then holds a ',')
-    bool byteOrderMark = false;   // Xml only
+    bool byteOrderMark = false;   // UTF-8's, as editors put it before any form
     bool crowdedKeys = false;     // head offices only, their codes those of CrowdedSortCodes
 };
 
