@@ -98,6 +98,12 @@ inline char* Put(char* out, std::string_view piece)
     return std::copy(piece.begin(), piece.end(), out);
 }
 
+// A record without a name or a method code (only spaces) does not look like one in any form.
+inline bool LacksNameOrMethod(std::string_view name, std::string_view method)
+{
+    return TrimSpaces(name).empty() || TrimSpaces(method).empty();
+}
+
 // A ";" in any of the entry's fields adds a column to its line of the CSV.
 inline bool AddsColumn(std::string_view sortCode, std::string_view name, std::string_view method)
 {
@@ -219,7 +225,7 @@ bool CutRecordLines(std::string_view text, bool utf8, ImportResult& result, Plac
             if (extraColumn) {
                 CountExtraColumn(line.substr(0, kSortCodeLength), result);
             }
-            if (!LooksLikeRecord(line, fields.length, extended)) {
+            if (!LooksLikeRecord(line, fields.length, extended) || LacksNameOrMethod(fields.nameField, fields.method)) {
                 CountUnfit(piece + 1, result);
             }
         }

@@ -158,8 +158,8 @@ bool AppendEntry(std::string_view sortCode, std::string_view name, std::string_v
     if (AddsColumn(sortCode, name, method)) {
         CountExtraColumn(sortCode, result);
     }
-    return sortCode.size() == kSortCodeLength && AllDigits(sortCode) && !name.empty() &&
-           method.size() == kMethodLength;
+    return sortCode.size() == kSortCodeLength && AllDigits(sortCode) && method.size() == kMethodLength &&
+           !LacksNameOrMethod(name, method);
 }
 
 ImportResult ImportFileText(EntryList& list, const std::string& shownName)
