@@ -132,10 +132,14 @@ inline bool HoldsHighByte(std::string_view text)
 
 // The byte where the character count characters after the one at byte from starts, or
 // the line's end; in a line of valid UTF-8 every byte but 10xxxxxx starts a character.
+// A character takes four bytes at most, so that an entry fits its room even in a text
+// that another program changed after it was checked.
 inline std::size_t Utf8Advance(std::string_view line, std::size_t from, std::size_t count)
 {
-    for (; from < line.size(); ++from) {
-        if ((line[from] & 0xC0) != 0x80 && count-- == 0) {
+    for (std::size_t run = 0; from < line.size(); ++from) {
+        const bool starts = (line[from] & 0xC0) != 0x80 || run == 4;
+        run = starts ? 1 : run + 1;
+        if (starts && count-- == 0) {
             break;
         }
     }

@@ -3,6 +3,7 @@
 #include "core/DirectConversion.h"
 #include "core/MemoryEntryList.h"
 #include "core/modFileToTextBox.h"
+#include "core/RecordLines.h"
 #include "core/modSortCodeImport.h"
 #include "tools/generator/Latin1.h"
 
@@ -104,6 +105,18 @@ TEST(Import, HalvesGiveTheResultOfOnePass)
         FileText = text;
         const ImportResult want = ImportFileText(onePass, "blz");
         EXPECT_EQ(test::Outcome(got, halves), test::Outcome(want, onePass)) << text.substr(0, 30);
+    }
+}
+
+// A text checked as UTF-8 that another program changed before it was cut: its fields
+// still fit the room of the longest entry.
+TEST(Import, FieldsOfAChangedUtf8TextFitTheLongestEntry)
+{
+    for (const std::string& line : {kUtf8Record, "1234567\xC3" + std::string(600, '\x80') + "1",
+                                    std::string(300, '\xF0') + std::string(300, '\xBF')}) {
+        const record::LineFields fields = record::CutFields(line, false, true);
+        EXPECT_LE(fields.sortCode.size() + fields.nameField.size() + fields.method.size() + 2,
+                  record::LongestEntry(true));
     }
 }
 
