@@ -146,24 +146,62 @@ inline std::size_t Utf8Advance(std::string_view line, std::size_t from, std::siz
     return from;
 }
 
+// The characters of a line of UTF-8: its bytes but the continuation bytes (10xxxxxx),
+// eight at a time.
+inline std::size_t Utf8Length(std::string_view line)
+{
+    std::size_t continuations = 0;
+    std::string_view rest = line;
+    for (; rest.size() >= 8; rest.remove_prefix(8)) {
+        const std::uint64_t word = EightBytesAt(rest.data());
+        // One bit a continuation byte, summed over the bytes by the multiplication.
+        const std::uint64_t marks = (word & ~(word << 1) & 0x8080808080808080ULL) >> 7;
+        continuations += static_cast<std::size_t>((marks * 0x0101010101010101ULL) >> 56);
+    }
+    continuations += static_cast<std::size_t>(
+        std::count_if(rest.begin(), rest.end(), [](char c) { return (c & 0xC0) == 0x80; }));
+    return line.size() - continuations;
+}
+
+// The byte where the count-th character from the end of a line of UTF-8 starts.
+inline std::size_t Utf8FromEnd(std::string_view line, std::size_t count)
+{
+    std::size_t at = line.size();
+    for (std::size_t run = 0; at > 0 && count > 0;) {
+        --at;
+        const bool starts = (line[at] & 0xC0) != 0x80 || ++run == 4;
+        if (starts) {
+            run = 0;
+            --count;
+        }
+    }
+    return at;
+}
+
 // Cuts the fields of a line; in a copy re-saved as UTF-8 (utf8) they count characters,
 // as the record's 168 do, so that an umlaut's second byte moves nothing.
 inline LineFields CutFields(std::string_view line, bool extended, bool utf8)
 {
-    const bool wide = utf8 && HoldsHighByte(line);
-    const auto advance = [&](std::size_t from, std::size_t count) {
-        return wide ? Utf8Advance(line, from, count) : std::min(from + count, line.size());
-    };
-    LineFields fields;
-    fields.length = wide ? static_cast<std::size_t>(std::count_if(line.begin(), line.end(),
-                                                                  [](char c) { return (c & 0xC0) != 0x80; }))
-                         : line.size();
-    fields.sortCode = line.substr(0, advance(0, kSortCodeLength));
-    const std::size_t nameStart = advance(0, kNameStart);
-    fields.nameField = line.substr(nameStart, advance(nameStart, kNameEnd - kNameStart) - nameStart);
     const std::size_t fromEnd = extended ? kExtendedMethodFromEnd : kMethodFromEnd;
-    const std::size_t methodStart = fields.length > fromEnd ? advance(0, fields.length - fromEnd) : 0;
-    fields.method = line.substr(methodStart, advance(methodStart, kMethodLength) - methodStart);
+    LineFields fields;
+    if (!utf8 || !HoldsHighByte(line)) {
+        fields.length = line.size();
+        fields.sortCode = line.substr(0, kSortCodeLength);
+        fields.nameField = line.substr(0, std::min(line.size(), kNameEnd)).substr(std::min(line.size(), kNameStart));
+        fields.method = (line.size() > fromEnd ? line.substr(line.size() - fromEnd) : line).substr(0, kMethodLength);
+        return fields;
+    }
+    fields.length = Utf8Length(line);
+    // A record's sort code and kind are digits.
+    const bool plainStart = line.size() > kNameStart && !HoldsHighByte(line.substr(0, kNameStart));
+    const std::size_t sortCodeEnd = plainStart ? kSortCodeLength : Utf8Advance(line, 0, kSortCodeLength);
+    const std::size_t nameStart =
+        plainStart ? kNameStart : Utf8Advance(line, sortCodeEnd, kNameStart - kSortCodeLength);
+    const std::size_t nameEnd = Utf8Advance(line, nameStart, kNameEnd - kNameStart);
+    const std::size_t methodStart = fields.length > fromEnd ? Utf8FromEnd(line, fromEnd) : 0;
+    fields.sortCode = line.substr(0, sortCodeEnd);
+    fields.nameField = line.substr(nameStart, nameEnd - nameStart);
+    fields.method = line.substr(methodStart, Utf8Advance(line, methodStart, kMethodLength) - methodStart);
     return fields;
 }
 

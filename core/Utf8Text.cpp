@@ -1,6 +1,7 @@
 #include "core/Utf8Text.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -38,8 +39,10 @@ bool IsUtf8Text(std::string_view bytes)
         std::uint64_t word = 0;
         if (bytes.size() >= sizeof word) {
             std::memcpy(&word, bytes.data(), sizeof word);
-            if ((word & 0x8080808080808080ULL) == 0) {
-                bytes.remove_prefix(sizeof word);
+            const std::uint64_t high = word & 0x8080808080808080ULL;
+            // Past the plain bytes before the first high one (the word is little-endian).
+            bytes.remove_prefix(high == 0 ? sizeof word : static_cast<std::size_t>(std::countr_zero(high)) / 8);
+            if (high == 0) {
                 continue;
             }
         }
