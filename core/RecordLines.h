@@ -265,7 +265,7 @@ bool CutRecordLines(std::string_view text, bool utf8, ImportResult& result, Plac
             }
             ++result.entriesRead;
             if (extraColumn) {
-                CountExtraColumn(line.substr(0, kSortCodeLength), result);
+                CountExtraColumn(fields.sortCode, result);
             }
             if (!LooksLikeRecord(line, fields.length, extended) || LacksNameOrMethod(fields.nameField, fields.method)) {
                 CountUnfit(piece + 1, result);
