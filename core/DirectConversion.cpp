@@ -3,6 +3,7 @@
 #include "core/forms/InputForm.h"
 #include "core/RecordLines.h"
 #include "core/SideBySide.h"
+#include "core/Utf8Text.h"
 #include "core/system/SystemFile.h"
 #include "core/modFileToTextBox.h"
 
@@ -19,10 +20,12 @@ namespace {
 using namespace record;
 
 // Room for the CSV lines of a text of records: at most kLongestEntry bytes and a line
-// feed from every 168. Shorter lines may need more; their text takes the list's way.
-std::size_t RoomFor(std::size_t textBytes)
+// feed from every 168; in a UTF-8 copy, whose records are longer than their entries by
+// their bytes beyond 168, as many bytes as the text and one entry more. Shorter lines
+// may need more; their text takes the list's way.
+std::size_t RoomFor(std::size_t textBytes, bool utf8)
 {
-    return (textBytes / kRecordLength + 1) * (kLongestEntry + 1);
+    return utf8 ? textBytes + LongestEntry(true) + 1 : (textBytes / kRecordLength + 1) * (kLongestEntry + 1);
 }
 
 // A sort code read as a big-endian number, so that keys compare as their bytes do.
@@ -36,18 +39,19 @@ std::uint64_t KeyOrder(const char* key)
 // up once the other half has given up.
 class CsvPlace {
 public:
-    CsvPlace(char* begin, std::size_t size, std::atomic<bool>& givenUp)
-        : begin_(begin), next_(begin), prepared_(begin), end_(begin + size), givenUp_(givenUp)
+    CsvPlace(char* begin, std::size_t size, std::size_t longestEntry, std::atomic<bool>& givenUp)
+        : begin_(begin), next_(begin), prepared_(begin), end_(begin + size), longestEntry_(longestEntry),
+          givenUp_(givenUp)
     {
     }
 
     char* room()
     {
-        if (static_cast<std::size_t>(end_ - next_) <= kLongestEntry || givenUp_.load(std::memory_order_relaxed)) {
+        if (static_cast<std::size_t>(end_ - next_) <= longestEntry_ || givenUp_.load(std::memory_order_relaxed)) {
             givenUp_.store(true, std::memory_order_relaxed);
             return nullptr;
         }
-        if (static_cast<std::size_t>(prepared_ - next_) <= kLongestEntry) {
+        if (static_cast<std::size_t>(prepared_ - next_) <= longestEntry_) {
             // Fresh pages a stretch at a time: a fault for each costs a fifth of the time.
             constexpr std::size_t kStretch = 1 << 20;
             const std::size_t stretch = std::min<std::size_t>(kStretch, static_cast<std::size_t>(end_ - prepared_));
@@ -90,6 +94,7 @@ private:
     char* next_;
     char* prepared_;  // the room before it is taken in
     char* end_;
+    std::size_t longestEntry_;
     std::atomic<bool>& givenUp_;
     const char* lastKey_ = nullptr;
     std::size_t kept_ = 0;
@@ -103,7 +108,7 @@ struct Half {
 
 // Cuts text part by part, each part's input pages handed back once it is cut, so that
 // input and output are not both held whole.
-Half CutHalf(std::string_view text, CsvPlace& place)
+Half CutHalf(std::string_view text, bool utf8, CsvPlace& place)
 {
     // The size from which a text is worth two threads is also a part worth a call to
     // hand its pages back; the fuzzing build's small one gives many parts.
@@ -113,7 +118,7 @@ Half CutHalf(std::string_view text, CsvPlace& place)
         const std::size_t lineFeed = text.size() <= kPartSize ? std::string_view::npos : text.find('\n', kPartSize);
         const std::string_view part = text.substr(0, lineFeed == std::string_view::npos ? text.size() : lineFeed + 1);
         ImportResult cut;
-        if (!CutRecordLines(part, cut, place)) {
+        if (!CutRecordLines(part, utf8, cut, place)) {
             return half;
         }
         if (firstPart) {
@@ -136,32 +141,35 @@ Half CutHalf(std::string_view text, CsvPlace& place)
 DirectConversion ConvertTextDirectly(const std::string& shownName)
 {
     DirectConversion conversion;
-    const std::string_view text = FileText.view();
+    std::string_view text = FileText.view();
     if (RecogniseForm(text) != RecognisedForm::Text) {
         return conversion;
     }
+    // A byte-order mark is no part of the first record.
+    text = WithoutUtf8Mark(text);
+    const bool utf8 = IsUtf8Text(text);
     const std::size_t middle = HalvesMeetAt(text);
     const std::string_view firstText = middle == std::string_view::npos ? text : text.substr(0, middle + 1);
     const std::string_view secondText = text.substr(firstText.size());
     // Pages of the room that no line reaches are never touched.
-    const std::size_t firstRoom = RoomFor(firstText.size());
-    const std::size_t secondRoom = secondText.empty() ? 0 : RoomFor(secondText.size());
+    const std::size_t firstRoom = RoomFor(firstText.size(), utf8);
+    const std::size_t secondRoom = secondText.empty() ? 0 : RoomFor(secondText.size(), utf8);
     std::unique_ptr<char[]> output;
     if (GuardMemory([&] { output = std::make_unique_for_overwrite<char[]>(firstRoom + secondRoom); })) {
         return conversion;
     }
     std::atomic<bool> givenUp = false;
-    CsvPlace firstPlace(output.get(), firstRoom, givenUp);
-    CsvPlace secondPlace(output.get() + firstRoom, secondRoom, givenUp);
+    CsvPlace firstPlace(output.get(), firstRoom, LongestEntry(utf8), givenUp);
+    CsvPlace secondPlace(output.get() + firstRoom, secondRoom, LongestEntry(utf8), givenUp);
     Half first;
     Half second;
     if (GuardMemory([&] {
             if (secondText.empty()) {
-                first = CutHalf(firstText, firstPlace);
+                first = CutHalf(firstText, utf8, firstPlace);
                 second.done = true;
             } else {
-                RunSideBySide([&] { first = CutHalf(firstText, firstPlace); },
-                              [&] { second = CutHalf(secondText, secondPlace); });
+                RunSideBySide([&] { first = CutHalf(firstText, utf8, firstPlace); },
+                              [&] { second = CutHalf(secondText, utf8, secondPlace); });
             }
         }) ||
         !first.done || !second.done) {

@@ -2,6 +2,7 @@
 
 #include "core/MemoryEntryList.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -33,6 +34,8 @@ struct PackedKey {
     bool operator==(const PackedKey&) const = default;
 };
 
+enum class Insertion { New, Seen, Crowded };
+
 // Open addressing with the keys stored in the slots: no allocation per key.
 class SeenKeys {
 public:
@@ -45,20 +48,25 @@ public:
     // memory fetches of several keys overlap.
     void prefetch(const PackedKey& key) const { __builtin_prefetch(&slots_[home(key)]); }
 
-    // True when the key was not seen before.
-    bool insert(const PackedKey& key)
+    // Crowded where the key's run of slots is too long: keys chosen to fall together,
+    // as a hostile file's may, would make each insertion walk all those before it.
+    Insertion insert(const PackedKey& key)
     {
+        // Random keys in a table at most half full never come near this.
+        constexpr std::size_t kProbeLimit = 256;
         const std::size_t mask = slots_.size() - 1;
-        for (std::size_t slot = home(key);; slot = (slot + 1) & mask) {
+        std::size_t slot = home(key);
+        for (std::size_t probe = 0; probe < kProbeLimit; ++probe, slot = (slot + 1) & mask) {
             PackedKey& place = slots_[slot];
             if (place.lengthPlusOne == 0) {
                 place = key;
-                return true;
+                return Insertion::New;
             }
             if (place == key) {
-                return false;
+                return Insertion::Seen;
             }
         }
+        return Insertion::Crowded;
     }
 
 private:
@@ -76,6 +84,33 @@ private:
 
 namespace {
 
+// The same as the table gives, for any keys in n log n: the entries sorted by key, the
+// first of each key's run taken, back in list order.
+std::vector<std::size_t> FirstOfEachKeyBySorting(const EntryList& entries)
+{
+    struct Keyed {
+        std::uint64_t bytes;
+        std::uint64_t lengthPlusOne;
+        std::size_t index;
+        auto operator<=>(const Keyed&) const = default;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(entries.count());
+    for (std::size_t i = 0; i < entries.count(); ++i) {
+        const PackedKey key(KeyOf(entries.entry(i)));
+        keyed.push_back({key.bytes, key.lengthPlusOne, i});
+    }
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<std::size_t> kept;
+    for (std::size_t i = 0; i < keyed.size(); ++i) {
+        if (i == 0 || keyed[i].bytes != keyed[i - 1].bytes || keyed[i].lengthPlusOne != keyed[i - 1].lengthPlusOne) {
+            kept.push_back(keyed[i].index);
+        }
+    }
+    std::sort(kept.begin(), kept.end());
+    return kept;
+}
+
 // Indexes of the first entry of every key, in list order; processEvents runs once per entry.
 std::vector<std::size_t> FirstOfEachKey(const EntryList& entries, const ProcessEvents& processEvents)
 {
@@ -86,31 +121,40 @@ std::vector<std::size_t> FirstOfEachKey(const EntryList& entries, const ProcessE
     // before it and needs no table; the table is filled with the kept keys only when
     // the order first breaks.
     std::optional<SeenKeys> seen;
+    // Once keys crowd the table, sorting takes over for the whole list.
+    bool crowded = false;
     std::string_view previousKey;
     constexpr std::size_t kPrefetchDistance = 16;
     for (std::size_t i = 0; i < count; ++i) {
-        if (seen && i + kPrefetchDistance < count) {
-            seen->prefetch(PackedKey(KeyOf(entries.entry(i + kPrefetchDistance))));
-        }
-        const std::string_view key = KeyOf(entries.entry(i));
-        // Branch records follow their head office, so most repeats equal the key just
-        // before them.
-        const int order = i == 0 ? 1 : key.compare(previousKey);
-        if (order != 0) {
-            if (!seen && order < 0) {
-                seen.emplace(count);
-                for (const std::size_t index : kept) {
-                    seen->insert(PackedKey(KeyOf(entries.entry(index))));
+        if (!crowded) {
+            if (seen && i + kPrefetchDistance < count) {
+                seen->prefetch(PackedKey(KeyOf(entries.entry(i + kPrefetchDistance))));
+            }
+            const std::string_view key = KeyOf(entries.entry(i));
+            // Branch records follow their head office, so most repeats equal the key just
+            // before them.
+            const int order = i == 0 ? 1 : key.compare(previousKey);
+            if (order != 0) {
+                if (!seen && order < 0) {
+                    seen.emplace(count);
+                    for (std::size_t k = 0; k < kept.size() && !crowded; ++k) {
+                        crowded = seen->insert(PackedKey(KeyOf(entries.entry(kept[k])))) == Insertion::Crowded;
+                    }
+                }
+                const Insertion insertion = crowded || !seen ? Insertion::New : seen->insert(PackedKey(key));
+                crowded = crowded || insertion == Insertion::Crowded;
+                if (insertion == Insertion::New) {
+                    kept.push_back(i);
                 }
             }
-            if (!seen || seen->insert(PackedKey(key))) {
-                kept.push_back(i);
-            }
+            previousKey = key;
         }
-        previousKey = key;
         if (processEvents) {
             processEvents();
         }
+    }
+    if (crowded) {
+        return FirstOfEachKeyBySorting(entries);
     }
     return kept;
 }

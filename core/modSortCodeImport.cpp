@@ -8,6 +8,7 @@
 #include "core/SideBySide.h"
 #include "core/system/SystemFile.h"
 #include "core/TextRules.h"
+#include "core/Utf8Text.h"
 #include "core/forms/ZipMember.h"
 #include "core/modFileToTextBox.h"
 
@@ -39,13 +40,14 @@ public:
 
 private:
     EntryList& list_;
-    char entry_[kLongestEntry];
+    char entry_[LongestEntry(true)];
 };
 
+template <bool utf8>
 void CutLines(std::string_view text, EntryList& list, ImportResult& result)
 {
     ListPlace place(list);
-    CutRecordLines(text, result, place);
+    CutRecordLines(text, utf8, result, place);
 }
 
 ImportResult ImportInOnePass(std::string_view text, EntryList& list, LineCutter cutLines)
@@ -125,7 +127,9 @@ ImportResult ImportLines(std::string_view text, EntryList& list, LineCutter cutL
 
 ImportResult ImportSortCodeText(std::string_view text, EntryList& list)
 {
-    return ImportLines(text, list, CutLines);
+    // A byte-order mark is no part of the first record.
+    text = WithoutUtf8Mark(text);
+    return ImportLines(text, list, IsUtf8Text(text) ? CutLines<true> : CutLines<false>);
 }
 
 void CountExtraColumn(std::string_view sortCode, ImportResult& result)
@@ -154,8 +158,8 @@ bool AppendEntry(std::string_view sortCode, std::string_view name, std::string_v
     if (AddsColumn(sortCode, name, method)) {
         CountExtraColumn(sortCode, result);
     }
-    return sortCode.size() == kSortCodeLength && AllDigits(sortCode) && !name.empty() &&
-           method.size() == kMethodLength;
+    return sortCode.size() == kSortCodeLength && AllDigits(sortCode) && method.size() == kMethodLength &&
+           !LacksNameOrMethod(name, method);
 }
 
 ImportResult ImportFileText(EntryList& list, const std::string& shownName)

@@ -56,6 +56,10 @@ TEST(DirectConversion, GivesWhatTheListsWayGivesOrLeavesTheText)
          Records(kTwoHalves, [](std::size_t i) { return i <= kTwoHalves / 2 ? i + kTwoHalves : i; }), false},
         {"short lines, more CSV than room", ShortLines(3000), false},
         {"the CSV form", "Bankleitzahl;Merkmal;Bezeichnung\n10020030;1;Sparkasse\n", false},
+        // Fields counted in characters, names of umlauts only among them.
+        {"a copy re-saved as UTF-8, with its byte-order mark",
+         test::Generated({.records = kTwoHalves, .seed = 5, .crlf = true, .utf8 = true, .byteOrderMark = true}),
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -57,6 +57,15 @@ std::string Utf16(std::string_view ascii)
     return wide;
 }
 
+// The text with each CR LF made a CR alone.
+std::string CrOnly(std::string text)
+{
+    for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) {
+        text.erase(at + 1, 1);
+    }
+    return text;
+}
+
 std::string Zipped(const std::string& name, std::string_view bytes, const generator::ZipLayout& layout = {})
 {
     generator::ZipArchive archive(name, layout);
@@ -134,6 +143,9 @@ TEST(Forms, RecordsThatDoNotFitAreCountedByLineOrRecord)
         "Warnung: 1 Eintrag hat ein „;“ im Text, das in der CSV-Datei eine weitere Spalte ergibt (Bankleitzahl "
         "10000000).\n";
     const std::string csvEntries = "10000000;Bank \"Alt\"; Nord;09\n10000001;Kurz;06\n1000002;Sieben;09";
+    const std::string missingWarning =
+        "Warnung: 2 von 2 Zeilen sehen nicht wie Einträge der Bankleitzahlendatei aus (erste: Zeile 1).\n";
+    const std::string missingEntries = "10000000;;01\n10000001;Bank;  ";
     const struct {
         std::string input;
         int status;
@@ -188,6 +200,35 @@ TEST(Forms, RecordsThatDoNotFitAreCountedByLineOrRecord)
          "Warnung: 1 Eintrag hat ein „;“ im Text, das in der CSV-Datei eine weitere Spalte ergibt (Bankleitzahl "
          "\\x1B[2J1234).\n",
          "\x1B[2J1234;Bank; Nord;09"},
+        // At the edge of ISO 8859-1: U+00FF stays one byte, U+0100 and U+013F do not.
+        {xml(record("10000000", "<Bezeichnung>\xC3\xBF</Bezeichnung>", "00")), kExitSuccess, "", "10000000;\xFF;00"},
+        {xml(record("10000000", "<Bezeichnung>\xC3\xBF</Bezeichnung>", "00") +
+             record("10000001", "<Bezeichnung>\xC4\x80</Bezeichnung>", "01") +
+             record("10000002", "<Bezeichnung>\xC4\xBF</Bezeichnung>", "02")),
+         kExitWarning,
+         "Warnung: 2 Eintr\xC3\xA4ge enthalten Zeichen, die ISO 8859-1 nicht kennt; die CSV-Datei ist daher ganz in "
+         "UTF-8 geschrieben (erster: Bankleitzahl 10000001).\n",
+         "10000000;\xC3\xBF;00\n10000001;\xC4\x80;01\n10000002;\xC4\xBF;02"},
+        // A missing name or method code: in every form warned about, its bytes as they stand.
+        {test::Record("10000000", "", "01") + "\r\n" + test::Record("10000001", "Bank", "  ") + "\r\n", kExitWarning,
+         missingWarning, missingEntries},
+        {"\"10000000\";\"1\";\"\"" + fields.substr(4, 46) + "\"01\"" + fields.substr(54) + "\r\n" +
+             "\"10000001\";\"1\";\"Bank\"" + fields.substr(4, 46) + "\"  \"" + fields.substr(54) + "\r\n",
+         kExitWarning, missingWarning, missingEntries},
+        {xml(record("10000000", "<Bezeichnung></Bezeichnung>", "01") +
+             record("10000001", "<Bezeichnung>Bank</Bezeichnung>", "  ")),
+         kExitWarning,
+         "Warnung: 2 von 2 Eintr\xC3\xA4gen sehen nicht wie Eintr\xC3\xA4ge der Bankleitzahlendatei aus (erster: Eintrag 1).\n",
+         missingEntries},
+        // Without its header after a blank line; with CR alone at the line ends.
+        {"\r\n" + csvRecords, kExitWarning,
+         "Warnung: 2 von 3 Zeilen sehen nicht wie Einträge der Bankleitzahlendatei aus (erste: Zeile 3).\n" +
+             semicolonWarning,
+         csvEntries},
+        {CrOnly(header + csvRecords), kExitWarning,
+         "Warnung: 2 von 3 Zeilen sehen nicht wie Einträge der Bankleitzahlendatei aus (erste: Zeile 3).\n" +
+             semicolonWarning,
+         csvEntries},
         // A blank line before a quoted header in small letters, as spreadsheets save it.
         {"\r\n\"bankleitzahl\";\"merkmal\"\r\n\"10000000\";\"1\";\"Bank\"" + fields.substr(4) + "\r\n", kExitSuccess, "",
          "10000000;Bank;09"},

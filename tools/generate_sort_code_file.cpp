@@ -1,10 +1,11 @@
 // Writes a sort-code file of invented banks in one of the Bundesbank's forms: --form txt
 // (fixed width, the default), csv or xml, each also as a ZIP archive (--zip). --extended
 // adds the IBAN rule and its version, --utf8 writes the TXT or CSV form as a copy re-saved
-// as UTF-8 would be, --bom starts the XML form with a byte-order mark,
-// --no-semicolon-names writes ',' where a name would hold ';'. --zip-like info-zip (extra
-// fields, a data descriptor and a folder entry) or zip64 (ZIP64 sizes) lays out the
-// archive as those tools do.
+// as UTF-8 would be, --bom starts the file with UTF-8's byte-order mark,
+// --no-semicolon-names writes ',' where a name would hold ';', --crowded-keys gives sort
+// codes chosen to crowd one stretch of a key table, as a hostile file's may. --zip-like
+// info-zip (extra fields, a data descriptor and a folder entry) or zip64 (ZIP64 sizes)
+// lays out the archive as those tools do.
 #include "tools/generator/SortCodeFileGenerator.h"
 
 #include <algorithm>
@@ -24,7 +25,7 @@ struct Switch {
     bool Options::*option;
     bool value;
 };
-constexpr std::array<Switch, 7> kSwitches{{
+constexpr std::array<Switch, 8> kSwitches{{
     {"--zip", &Options::zipped, true},
     {"--crlf", &Options::crlf, true},
     {"--no-final-newline", &Options::finalNewline, false},
@@ -32,6 +33,7 @@ constexpr std::array<Switch, 7> kSwitches{{
     {"--utf8", &Options::utf8, true},
     {"--bom", &Options::byteOrderMark, true},
     {"--no-semicolon-names", &Options::semicolonNames, false},
+    {"--crowded-keys", &Options::crowdedKeys, true},
 }};
 
 struct FormName {
@@ -95,7 +97,7 @@ int main(int argc, char** argv)
         std::fputs("Aufruf: leitzahl-generate [--records N] [--seed N] [--form txt|csv|xml] [--zip] "
                    "[--zip-like info-zip|zip64] "
                    "[--crlf] [--no-final-newline] [--extended] [--utf8] [--bom] "
-                   "[--no-semicolon-names] AUSGABE|-\n",
+                   "[--no-semicolon-names] [--crowded-keys] AUSGABE|-\n",
                    stderr);
         return 2;
     }

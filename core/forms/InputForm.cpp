@@ -30,7 +30,9 @@ RecognisedForm RecogniseForm(std::string_view bytes)
         return RecognisedForm::Xml;
     }
     bytes = WithoutUtf8Mark(bytes);
-    if (CsvHeaderEnd(bytes) != std::string_view::npos || StartsWithQuotedField(bytes)) {
+    // The first record of a CSV without its header may follow blank lines too.
+    const std::string_view first = bytes.substr(std::min(bytes.find_first_not_of(" \r\n"), bytes.size()));
+    if (CsvHeaderEnd(bytes) != std::string_view::npos || StartsWithQuotedField(first)) {
         return RecognisedForm::Csv;
     }
     const auto text = std::find_if_not(bytes.begin(), bytes.end(), IsXmlSpace);

@@ -123,6 +123,19 @@ void CutCsvLines(std::string_view text, EntryList& list, ImportResult& result)
 ImportResult ImportSortCodeCsv(std::string_view text, EntryList& list)
 {
     text = WithoutUtf8Mark(text);
+    // A file with CR alone at its line ends (an old Mac's, some spreadsheets' export) would
+    // be one line: its CRs become the line feeds the reader splits at.
+    std::string crLines;
+    if (text.find('\n') == std::string_view::npos && text.find('\r') != std::string_view::npos) {
+        if (MaybeFailure failure = GuardMemory([&] { crLines.assign(text); })) {
+            ImportResult result;
+            result.form = InputForm::Csv;
+            result.failure = std::move(failure);
+            return result;
+        }
+        std::replace(crLines.begin(), crLines.end(), '\r', '\n');
+        text = crLines;
+    }
     const std::size_t found = CsvHeaderEnd(text);
     const std::size_t headerEnd = found == std::string_view::npos ? 0 : found;
     ImportResult result = ImportLines(text.substr(headerEnd), list, CutCsvLines);

@@ -73,7 +73,10 @@ ImportResult ImportSortCodeXml(std::string_view text, EntryList& list)
                                     : name == "ValidTill"     ? &record.validTill
                                                               : nullptr;
                 if (slot != nullptr) {
-                    *slot = TrimXmlSpace(field);
+                    const std::string_view trimmed = TrimXmlSpace(field);
+                    // A method code of spaces stands as in the text form's two columns.
+                    const bool spaces = slot == &record.method && field.find_first_not_of(' ') == std::string_view::npos;
+                    *slot = trimmed.empty() && spaces ? field : trimmed;
                     // A line break would cut the entry's line of the CSV in two.
                     for (char& c : *slot) {
                         if (c == '\n' || c == '\r') {

@@ -81,7 +81,10 @@ TEST_F(Form1Test, OpenShowsEntriesOrTheErrorBoxAndAnEmptyList)
 {
     WriteBytes(at("blz.txt"), kSortCodeFile + kRecordC.substr(0, 100));
     WriteBytes(at("kurz.txt"), kRecordA + "\r\n1234567\r\n");
-    WriteBytes(at("utf8.txt"), Record("10020030", "M\xC3\xBChlenbank \xE2\x82\xAC", "A4") + "\n");
+    // A copy re-saved as UTF-8, whose name field holds 58 characters in 61 bytes.
+    WriteBytes(at("utf8.txt"),
+               Record("10020030", "", "A4").replace(9, 58, "M\xC3\xBChlenbank \xE2\x82\xAC" + std::string(46, ' ')) +
+                   "\n");
     const Seen warning{"Warnung", "1 von 4 Zeilen sieht nicht wie ein Eintrag der Bankleitzahlendatei aus (Zeile 4).",
                        "", Icon::Warning};
     const std::filesystem::path before = std::filesystem::current_path();

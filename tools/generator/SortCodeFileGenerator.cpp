@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <memory>
 #include <random>
 #include <string>
@@ -180,7 +182,12 @@ std::string MemberName(Options::Form form)
 
 void WriteRecords(const Options& options, const LineOutput::Sink& sink)
 {
+    const std::vector<std::string> crowded =
+        options.crowdedKeys ? CrowdedSortCodes(options.records) : std::vector<std::string>();
     Generator generator(options.seed);
+    if (options.byteOrderMark) {
+        sink("\xEF\xBB\xBF");
+    }
     const std::unique_ptr<FormWriter> form = MakeFormWriter(options);
     LineOutput out(options.crlf, options.finalNewline, sink);
     form->head(out);
@@ -193,8 +200,10 @@ void WriteRecords(const Options& options, const LineOutput::Sink& sink)
             // A deleted bank's successor is the bank before it, or none (zeros).
             fields.successor = generator.pick(4) == 0 ? "00000000" : std::to_string(sortCode);
             sortCode += 1 + static_cast<long>(generator.pick(100));
-            fields.sortCode = std::to_string(sortCode);
-            branchesLeft = generator.pick(3) == 0 ? static_cast<long>(generator.pick(4)) : 0;
+            // Beyond the crowded codes the table can give, the usual ones.
+            fields.sortCode = static_cast<std::size_t>(number) <= crowded.size() ? crowded[number - 1]
+                                                                                 : std::to_string(sortCode);
+            branchesLeft = generator.pick(3) == 0 && crowded.empty() ? static_cast<long>(generator.pick(4)) : 0;
             fields.method = kMethods[generator.pick(kMethods.size())];
         } else {
             --branchesLeft;
@@ -207,6 +216,32 @@ void WriteRecords(const Options& options, const LineOutput::Sink& sink)
 }
 
 }  // namespace
+
+std::vector<std::string> CrowdedSortCodes(long count)
+{
+    const std::uint64_t slots = std::bit_ceil(static_cast<std::uint64_t>(count) * 2 + 2);
+    const int shift = 64 - std::countr_zero(slots);
+    const std::uint64_t stretch = std::max<std::uint64_t>(slots / 64, 1);
+    // The codes' bytes as a little-endian word: four digits in each half.
+    std::vector<std::uint64_t> fourDigits(10000);
+    for (std::uint64_t i = 0; i < fourDigits.size(); ++i) {
+        for (std::uint64_t digit = 0, rest = i; digit < 4; ++digit, rest /= 10) {
+            fourDigits[i] |= ('0' + rest % 10) << (8 * (3 - digit));
+        }
+    }
+    constexpr std::uint64_t kLengthPlusOne = 9;
+    std::vector<std::string> codes;
+    for (std::uint64_t high = 1000; high < 10000 && codes.size() < static_cast<std::size_t>(count); ++high) {
+        for (std::uint64_t low = 0; low < 10000 && codes.size() < static_cast<std::size_t>(count); ++low) {
+            const std::uint64_t key = fourDigits[high] | fourDigits[low] << 32;
+            if (((key ^ kLengthPlusOne << 56) * 0x9E3779B97F4A7C15ULL) >> shift < stretch) {
+                codes.push_back(std::to_string(high * 10000 + low));
+            }
+        }
+    }
+    std::reverse(codes.begin(), codes.end());
+    return codes;
+}
 
 void WriteSortCodeFile(const Options& options, const std::function<void(std::string_view)>& write)
 {

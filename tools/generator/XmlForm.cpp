@@ -11,7 +11,6 @@ namespace leitzahl::generator {
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string Escaped(std::string_view text, bool quoteAsEntity)
 {
@@ -44,14 +43,11 @@ std::string Element(std::string_view name, std::string_view text)
 
 class XmlWriter : public FormWriter {
 public:
-    explicit XmlWriter(const Options& options)
-        : extended_(options.extended), byteOrderMark_(options.byteOrderMark)
-    {
-    }
+    explicit XmlWriter(const Options& options) : extended_(options.extended) {}
 
     void head(LineOutput& out) override
     {
-        out.line(std::string(byteOrderMark_ ? kByteOrderMark : "") + R"(<?xml version="1.0" encoding="UTF-8"?>)");
+        out.line(R"(<?xml version="1.0" encoding="UTF-8"?>)");
         out.line(R"(<Document xmlns="urn:BBk:BLZ:xsd:BLZDat">)");
         out.line("  <FileHdr>");
         out.line("    " + Element("SndgInst", "Deutsche Bundesbank"));
@@ -108,7 +104,6 @@ private:
     }
 
     bool extended_;
-    bool byteOrderMark_;
 };
 
 }  // namespace

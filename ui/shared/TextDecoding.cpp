@@ -8,36 +8,6 @@
 
 namespace leitzahl {
 
-namespace {
-
-// The length of the UTF-8 sequence at the start of bytes, or 0 where it is not valid
-// (overlong, a surrogate, beyond U+10FFFF, or cut short).
-std::size_t SequenceLength(std::string_view bytes, char32_t& code)
-{
-    const auto lead = static_cast<unsigned char>(bytes[0]);
-    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
-                             : lead >= 0xF0 && lead < 0xF5                   ? 4
-                                                                             : 0;
-    if (length == 0 || length > bytes.size()) {
-        return 0;
-    }
-    code = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(bytes[i]);
-        if ((next & 0xC0) != 0x80) {
-            return 0;
-        }
-        code = code << 6 | (next & 0x3F);
-    }
-    constexpr std::array<char32_t, 5> kSmallest{0, 0, 0x80, 0x800, 0x10000};
-    if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) {
-        return 0;
-    }
-    return length;
-}
-
-}  // namespace
-
 std::u16string DecodeWindows1252(std::string_view bytes)
 {
     std::u16string text(bytes.size(), u'\0');
@@ -54,7 +24,7 @@ std::u16string DecodeUtf8(std::string_view bytes)
     text.reserve(bytes.size());
     while (!bytes.empty()) {
         char32_t code = 0;
-        std::size_t length = SequenceLength(bytes, code);
+        std::size_t length = Utf8SequenceLength(bytes, code);
         if (length == 0) {
             code = u'\uFFFD';
             length = 1;
@@ -68,30 +38,6 @@ std::u16string DecodeUtf8(std::string_view bytes)
         bytes.remove_prefix(length);
     }
     return text;
-}
-
-bool IsUtf8Text(std::string_view bytes)
-{
-    bool high = false;
-    while (!bytes.empty()) {
-        // Eight plain ASCII bytes at a time: most of the file.
-        std::uint64_t word = 0;
-        if (bytes.size() >= sizeof word) {
-            std::memcpy(&word, bytes.data(), sizeof word);
-            if ((word & 0x8080808080808080ULL) == 0) {
-                bytes.remove_prefix(sizeof word);
-                continue;
-            }
-        }
-        char32_t code = 0;
-        const std::size_t length = SequenceLength(bytes, code);
-        if (length == 0) {
-            return false;
-        }
-        high = high || length > 1;
-        bytes.remove_prefix(length);
-    }
-    return high;
 }
 
 }  // namespace leitzahl

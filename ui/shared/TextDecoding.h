@@ -1,6 +1,8 @@
 #pragma once
 // Bytes as the list shows them: Windows 1252 or UTF-8, in UTF-16.
 
+#include "core/Utf8Text.h"
+
 #include <string>
 #include <string_view>
 
@@ -11,9 +13,5 @@ namespace leitzahl {
 // Windows 1252 leaves unassigned show as the control characters of the same number.
 std::u16string DecodeWindows1252(std::string_view bytes);
 std::u16string DecodeUtf8(std::string_view bytes);
-
-// True when the bytes are valid UTF-8 and hold at least one byte above 127: a file
-// that shows its umlauts right only when decoded as UTF-8.
-bool IsUtf8Text(std::string_view bytes);
 
 }  // namespace leitzahl
