@@ -3,7 +3,7 @@
 #include "core/forms/InputForm.h"
 #include "core/RecordLines.h"
 #include "core/SideBySide.h"
-#include "core/Utf8Text.h"
+#include "core/text/Utf8Text.h"
 #include "core/system/SystemFile.h"
 #include "core/modFileToTextBox.h"
 

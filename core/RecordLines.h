@@ -2,7 +2,7 @@
 
 // The fixed-width record's rules, and the cutting of a text's lines into entries, which
 // the list's import and the converter's direct way share.
-#include "core/TextRules.h"
+#include "core/text/TextRules.h"
 #include "core/modSortCodeImport.h"
 
 #include <algorithm>

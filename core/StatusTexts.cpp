@@ -1,6 +1,6 @@
 #include "core/StatusTexts.h"
 
-#include "core/Printable.h"
+#include "core/text/Printable.h"
 
 namespace leitzahl {
 

@@ -2,7 +2,7 @@
 
 #include "core/SideBySide.h"
 #include "core/system/SystemFile.h"
-#include "core/TextRules.h"
+#include "core/text/TextRules.h"
 #include "core/modFileToTextBox.h"
 #include "core/modWorkbookExport.h"
 

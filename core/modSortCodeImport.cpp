@@ -7,8 +7,8 @@
 #include "core/forms/SortCodeXml.h"
 #include "core/SideBySide.h"
 #include "core/system/SystemFile.h"
-#include "core/TextRules.h"
-#include "core/Utf8Text.h"
+#include "core/text/TextRules.h"
+#include "core/text/Utf8Text.h"
 #include "core/forms/ZipMember.h"
 #include "core/modFileToTextBox.h"
 

@@ -1,7 +1,7 @@
 #include "core/forms/SortCodeCsv.h"
 
 #include "core/forms/InputForm.h"
-#include "core/TextRules.h"
+#include "core/text/TextRules.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #include "core/forms/XmlElements.h"
 
-#include "core/Printable.h"
+#include "core/text/Printable.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // the central directory, and the one member's local header and data.
 #include "core/forms/ZipMember.h"
 
-#include "core/Printable.h"
+#include "core/text/Printable.h"
 
 #include <zlib.h>
 

@@ -1,6 +1,6 @@
 #include "ui/shared/TextDecoding.h"
 
-#include "core/forms/Windows1252.h"
+#include "core/text/Windows1252.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 // Bytes as the list shows them: Windows 1252 or UTF-8, in UTF-16.
 
-#include "core/Utf8Text.h"
+#include "core/text/Utf8Text.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 // Reads XML with expat.
 #include "core/forms/XmlElements.h"
-#include "core/forms/Windows1252.h"
+#include "core/text/Windows1252.h"
 
 #include <expat.h>
 

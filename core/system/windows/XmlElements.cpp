@@ -2,7 +2,7 @@
 // for it); DTD processing prohibited.
 #include "core/forms/XmlElements.h"
 #include "core/forms/InputForm.h"
-#include "core/forms/Windows1252.h"
+#include "core/text/Windows1252.h"
 #include "core/system/windows/WideText.h"
 
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "core/Utf8Text.h"
+#include "core/text/Utf8Text.h"
 
 #include <array>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "core/Printable.h"
+#include "core/text/Printable.h"
 
 namespace leitzahl {
 
