@@ -96,10 +96,20 @@ if [[ "$shown" == *"Bitte warten"* ]]; then
     exit 1
 fi
 
-# Without a window manager the focus does not come back from the dialog by itself.
+# Without a window manager the focus does not come back from the dialog by itself; on a
+# loaded machine the window's report of it may come too late for Orca, and it is given
+# again.
 FromNow
-xdotool windowfocus "$window"
-WaitForSpeech 20 "blz Textdatei öffnen" "the open button, which has the focus again"
+for _ in 1 2; do
+    xdotool windowfocus "$window"
+    deadline=$((SECONDS + 15))
+    until Spoken | tail -n +$((heard + 1)) | grep -q -F "blz Textdatei öffnen" || [ "$SECONDS" -ge "$deadline" ]; do
+        sleep 0.2
+    done
+    Spoken | tail -n +$((heard + 1)) | grep -q -F "blz Textdatei öffnen" && break
+    xdotool windowfocus "$(xwininfo -root | awk '/Window id:/ {print $4}')" 2>/dev/null || true
+done
+WaitForSpeech 15 "blz Textdatei öffnen" "the open button, which has the focus again"
 FromNow
 xdotool key Tab
 WaitForSpeech 20 "$first" "the first entry on Tab onto the list"

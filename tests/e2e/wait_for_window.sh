@@ -58,9 +58,12 @@ focusOn() { timeout 5 xdotool windowfocus --sync "$1" >/dev/null 2>&1 || true; }
 answerDialog() {
     local dialog deadline=$((SECONDS + 60))
     WaitForWindow dialog 20 "$1" "the dialog '$1'"
+    sleep 0.5  # the file name box takes the keys once the dialog has settled
     while [ "$SECONDS" -lt "$deadline" ]; do
-        focusOn "$dialog"
-        xdotool key ctrl+a type --delay 10 "$2"
+        xdotool windowfocus "$dialog"
+        sleep 0.3
+        xdotool key ctrl+a
+        xdotool type --delay 10 "$2"
         xdotool key Return
         # Wine's dialog takes a moment to check the name before it closes.
         for _ in $(seq 30); do
