@@ -1,5 +1,5 @@
 #pragma once
-// A whole file mapped read-only, as the converter reads it, for the floor programs.
+// The one file a floor program is given, mapped read-only as the converter reads it.
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -12,9 +12,15 @@
 
 class MappedFile {
 public:
-    // Ends the program with the system's message when the file cannot be read.
-    explicit MappedFile(const char* path)
+    // Ends the program with usage when not given exactly one file, with the system's
+    // message when the file cannot be read.
+    MappedFile(int argc, char** argv, const char* usage)
     {
+        if (argc != 2) {
+            std::fprintf(stderr, "usage: %s\n", usage);
+            std::exit(2);
+        }
+        const char* const path = argv[1];
         const int fd = open(path, O_RDONLY);
         struct stat status {};
         if (fd < 0 || fstat(fd, &status) != 0) {

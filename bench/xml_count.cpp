@@ -18,11 +18,7 @@ void XMLCALL CountElement(void* data, const XML_Char*, const XML_Char**)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fputs("usage: xml_count FILE.xml\n", stderr);
-        return 2;
-    }
-    const MappedFile file(argv[1]);
+    const MappedFile file(argc, argv, "leitzahl_xml_floor FILE.xml");
     const std::string_view document = file.bytes();
     const std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> parser(XML_ParserCreate(nullptr),
                                                                               XML_ParserFree);

@@ -24,11 +24,7 @@ std::uint32_t Read(std::string_view bytes, std::size_t at, std::size_t width)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fputs("usage: zip_inflate FILE.zip\n", stderr);
-        return 2;
-    }
-    const MappedFile file(argv[1]);
+    const MappedFile file(argc, argv, "leitzahl_zip_floor FILE.zip");
     const std::string_view archive = file.bytes();
     // Only the archives the generator writes: no comment, one deflated member.
     constexpr std::size_t kEndSize = 22;
@@ -37,10 +33,15 @@ int main(int argc, char** argv)
         return 1;
     }
     const std::size_t central = Read(archive, archive.size() - kEndSize + 16, 4);
+    if (central + 46 + kEndSize > archive.size()) {
+        std::fprintf(stderr, "%s: the directory lies outside the archive\n", argv[1]);
+        return 1;
+    }
     const std::uint32_t crc = Read(archive, central + 16, 4);
     const std::uint32_t size = Read(archive, central + 24, 4);
     const std::size_t local = Read(archive, central + 42, 4);
-    const std::size_t data = local + 30 + Read(archive, local + 26, 2) + Read(archive, local + 28, 2);
+    const std::size_t data =
+        local + 30 > central ? central + 1 : local + 30 + Read(archive, local + 26, 2) + Read(archive, local + 28, 2);
     if (Read(archive, central + 10, 2) != 8 || data > central) {
         std::fprintf(stderr, "%s: the member is not deflated where the directory says\n", argv[1]);
         return 1;
