@@ -23,8 +23,8 @@ public:
     char* overwrite(std::size_t size);
     // Keeps only the first size bytes of that output.
     void shorten(std::size_t size);
-    // Takes output made elsewhere, of which the first size bytes count; lets go of what
-    // the buffer held.
+    // Takes bytes made elsewhere (an output, an unpacked member), of which the first size
+    // bytes count; lets go of what the buffer held.
     void takeOutput(std::unique_ptr<char[]> output, std::size_t size);
     TextBuffer& operator=(std::string text);
 

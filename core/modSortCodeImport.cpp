@@ -166,7 +166,7 @@ ImportResult ImportFileText(EntryList& list, const std::string& shownName)
 {
     RecognisedForm form = RecogniseForm(FileText);
     if (form == RecognisedForm::Zip) {
-        std::string member;
+        UnpackedMember member;
         std::string memberName;
         MaybeFailure failure = GuardMemory([&] { return UnpackOnlyMember(FileText, member, memberName); });
         // A damaged archive may be one that another program cut short while it was read.
@@ -174,8 +174,9 @@ ImportResult ImportFileText(EntryList& list, const std::string& shownName)
             failure = ReadFailure(shownName, kErrorReadFault);
         }
         if (!failure) {
-            form = RecogniseForm(member);
-            if (form == RecognisedForm::Zip || (form == RecognisedForm::Text && !StartsLikeSortCodeText(member))) {
+            form = RecogniseForm(member.view());
+            if (form == RecognisedForm::Zip ||
+                (form == RecognisedForm::Text && !StartsLikeSortCodeText(member.view()))) {
                 failure = NotSortCodeMember(memberName);
             }
         }
@@ -184,7 +185,7 @@ ImportResult ImportFileText(EntryList& list, const std::string& shownName)
             result.failure = std::move(failure);
             return result;
         }
-        FileText = std::move(member);
+        FileText.takeOutput(std::move(member.bytes), member.size);
     }
     ImportResult result = form == RecognisedForm::Csv   ? ImportSortCodeCsv(FileText, list)
                           : form == RecognisedForm::Xml ? ImportSortCodeXml(FileText, list)

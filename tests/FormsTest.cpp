@@ -252,6 +252,8 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
     Put32(bomb, central + 24, (512U << 20) + 1);
     std::string lyingSize = zip;
     Put32(lyingSize, central + 24, 4U << 20);  // more than deflate can pack into these bytes
+    std::string longerSize = zip;  // the data ends one byte before the member would
+    Put32(longerSize, central + 24, static_cast<std::uint32_t>(text.size() + 1));
     std::string corrupted = zip;
     corrupted[60] = static_cast<char>(corrupted[60] ^ 0x55);  // in the deflated data
     std::string zip64End = zip;  // counts of all ones point to a ZIP64 end record
@@ -281,6 +283,7 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
         {wrongChecksum, kErrorArchive, "Das ZIP-Archiv ist beschädigt: die Prüfsumme der Datei"},
         {corrupted, kErrorArchive, "Das ZIP-Archiv ist beschädigt"},
         {zip.substr(0, zip.size() / 2), kErrorArchive, "Das ZIP-Archiv ist beschädigt oder unvollständig."},
+        {longerSize, kErrorArchive, "Das ZIP-Archiv ist beschädigt oder unvollständig."},
         {lyingSize, kErrorArchive, "Das ZIP-Archiv ist beschädigt: die Größe der Datei „blz-aktuell-txt-data.txt“ passt nicht"},
         {bomb, kErrorArchive, "Die Datei „blz-aktuell-txt-data.txt“ im ZIP-Archiv ist entpackt größer als 512 MiB"},
         {emptyArchive, kErrorArchive, "Das ZIP-Archiv ist leer."},

@@ -3,11 +3,13 @@
 #include "core/forms/ZipMember.h"
 
 #include "core/text/Printable.h"
+#include "core/system/SystemFile.h"
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace leitzahl {
 
@@ -172,8 +174,9 @@ std::string MethodName(std::uint16_t method)
 }
 
 // Inflates the member's data and sums its CRC-32 a piece at a time, while the piece is
-// still in the cache.
-MaybeFailure Inflate(std::string_view packed, std::string& member, std::uint32_t& crc)
+// still in the cache. The room is not cleared first: a stream that gives fewer bytes than
+// the member's size is refused, so no byte left unwritten is ever read.
+MaybeFailure Inflate(std::string_view packed, UnpackedMember& member, std::uint32_t& crc)
 {
     constexpr uInt kPiece = 1 << 20;
     z_stream stream{};
@@ -182,11 +185,13 @@ MaybeFailure Inflate(std::string_view packed, std::string& member, std::uint32_t
     }
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
     stream.avail_in = static_cast<uInt>(packed.size());
-    auto* const out = reinterpret_cast<Bytef*>(member.data());
+    auto* const out = reinterpret_cast<Bytef*>(member.bytes.get());
     std::size_t done = 0;
     int status = Z_OK;
-    while (status == Z_OK && done < member.size()) {
-        const std::size_t piece = std::min<std::size_t>(kPiece, member.size() - done);
+    while (status == Z_OK && done < member.size) {
+        const std::size_t piece = std::min<std::size_t>(kPiece, member.size - done);
+        // Fresh pages a piece at a time, in one call rather than a fault for each.
+        PrepareForWriting(member.bytes.get() + done, piece);
         stream.next_out = out + done;
         stream.avail_out = static_cast<uInt>(piece);
         status = inflate(&stream, Z_NO_FLUSH);
@@ -209,12 +214,12 @@ MaybeFailure Inflate(std::string_view packed, std::string& member, std::uint32_t
     if (status == Z_MEM_ERROR) {
         throw std::bad_alloc();
     }
-    return status == Z_STREAM_END && done == member.size() ? std::nullopt : MaybeFailure(Damaged());
+    return status == Z_STREAM_END && done == member.size ? std::nullopt : MaybeFailure(Damaged());
 }
 
 }  // namespace
 
-MaybeFailure UnpackOnlyMember(std::string_view archive, std::string& member, std::string& name)
+MaybeFailure UnpackOnlyMember(std::string_view archive, UnpackedMember& member, std::string& name)
 {
     const std::size_t end = FindEnd(archive);
     if (end == std::string_view::npos) {
@@ -268,11 +273,14 @@ MaybeFailure UnpackOnlyMember(std::string_view archive, std::string& member, std
         if (packed.size() != found.size) {
             return Damaged();
         }
-        member.assign(packed);
+        member.bytes = std::make_unique_for_overwrite<char[]>(packed.size());
+        member.size = packed.size();
+        std::memcpy(member.bytes.get(), packed.data(), packed.size());
         crc = static_cast<std::uint32_t>(
-            crc32(0, reinterpret_cast<const Bytef*>(member.data()), static_cast<uInt>(member.size())));
+            crc32(0, reinterpret_cast<const Bytef*>(member.bytes.get()), static_cast<uInt>(member.size)));
     } else {
-        member.assign(found.size, '\0');
+        member.bytes = std::make_unique_for_overwrite<char[]>(found.size);
+        member.size = found.size;
         if (MaybeFailure failure = Inflate(packed, member, crc)) {
             return failure;
         }
