@@ -2,6 +2,7 @@
 # Usage: python3 atspi.py press-link   presses the link line through its action
 #        python3 atspi.py showing      prints the names of the texts that show, one a line
 #        python3 atspi.py roles        prints the window's role and each control's role and name
+#        python3 atspi.py focused      prints the name of the control that has the focus
 import sys
 
 import pyatspi
@@ -40,3 +41,7 @@ elif command == "roles":
     print(form.getRoleName())
     for control in controls(form):
         print(control.getRoleName(), control.name, sep="\t")
+elif command == "focused":
+    for control in controls(form):
+        if control.getState().contains(pyatspi.STATE_FOCUSED):
+            print(control.name)

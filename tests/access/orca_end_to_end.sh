@@ -96,26 +96,25 @@ if [[ "$shown" == *"Bitte warten"* ]]; then
     exit 1
 fi
 
-# Without a window manager the focus does not come back from the dialog by itself; on a
-# loaded machine the window's report of it may come too late for Orca, and it is given
-# again.
-FromNow
-for _ in 1 2; do
+# Without a window manager the focus does not come back from the dialog by itself. Orca
+# may lag behind on a loaded machine: that the open button has the focus again is asked
+# of the bus, before Tab goes from it to the list.
+xdotool windowfocus "$window"
+deadline=$((SECONDS + 30))
+until [ "$("$python" "$here/atspi.py" focused)" = "blz Textdatei öffnen" ]; do
+    if [ "$SECONDS" -ge "$deadline" ]; then
+        echo "FAIL: waited 30 s for the open button to have the focus again"
+        exit 1
+    fi
     xdotool windowfocus "$window"
-    deadline=$((SECONDS + 15))
-    until Spoken | tail -n +$((heard + 1)) | grep -q -F "blz Textdatei öffnen" || [ "$SECONDS" -ge "$deadline" ]; do
-        sleep 0.2
-    done
-    Spoken | tail -n +$((heard + 1)) | grep -q -F "blz Textdatei öffnen" && break
-    xdotool windowfocus "$(xwininfo -root | awk '/Window id:/ {print $4}')" 2>/dev/null || true
+    sleep 0.5
 done
-WaitForSpeech 15 "blz Textdatei öffnen" "the open button, which has the focus again"
 FromNow
 xdotool key Tab
-WaitForSpeech 20 "$first" "the first entry on Tab onto the list"
+WaitForSpeech 40 "$first" "the first entry on Tab onto the list"
 FromNow
 xdotool key Down
-WaitForSpeech 20 "$second" "the second entry on Down"
+WaitForSpeech 40 "$second" "the second entry on Down"
 
 FromNow
 xdotool key alt+s
