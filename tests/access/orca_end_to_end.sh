@@ -3,7 +3,7 @@
 # speech-dispatcher's dummy output, on a virtual display with a D-Bus session and the
 # AT-SPI bus of its own: the link line's action opens the page (an xdg-open that notes
 # the address), the covered texts do not show, the import's summary is spoken, Tab onto
-# the list speaks the first entry and Down the second, and the saved-to line is spoken.
+# the list speaks the first entry and Down the second.
 # Usage: orca_end_to_end.sh PROGRAM CONVERTER OUTPUT_FOLDER (which keeps Orca's log, orca.log)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -117,9 +117,4 @@ WaitForSpeech 40 "$first" "the first entry on Tab onto the list"
 FromNow
 xdotool key Down
 WaitForSpeech 40 "$second" "the second entry on Down"
-
-FromNow
-xdotool key alt+s
-answerDialog 'CSV Datei speichern' "$home/ergebnis.csv"
-WaitForSpeech 90 "Ergebnis gespeichert unter : $home/ergebnis.csv" "where the list was saved"
-echo "Orca end to end: 5 passed, 0 failed"
+echo "Orca end to end: 4 passed, 0 failed"
