@@ -2,6 +2,8 @@
 
 #include "core/modFileToTextBox.h"
 #include "core/system/SystemFile.h"
+#include "core/text/Utf8Text.h"
+#include "core/text/Windows1252.h"
 
 #include <algorithm>
 #include <array>
@@ -15,12 +17,6 @@ namespace {
 
 constexpr std::array<const char*, 3> kHeader{"Bankleitzahl", "Bezeichnung", "Prüfzifferberechnungsmethode"};
 constexpr std::size_t kColumns = kHeader.size();
-
-// Windows 1252 in 0x80..0x9F; its five gaps stay the ISO 8859-1 control characters.
-constexpr std::array<char16_t, 32> kWindows1252{
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 void AppendUtf8(char32_t code, std::string& out)
 {
@@ -48,7 +44,7 @@ void DecodeField(std::string_view field, bool utf8, std::string& out)
         } else if (utf8 || byte < 0x80) {
             out += c;
         } else {
-            AppendUtf8(byte < 0xA0 ? kWindows1252[byte - 0x80] : byte, out);
+            AppendUtf8(byte < 0xA0 ? kWindows1252From0x80[byte - 0x80] : byte, out);
         }
     }
 }
@@ -181,20 +177,12 @@ std::string NameUnderWorkbookFilter(std::string_view name)
 
 bool IsUtf8(std::string_view text)
 {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
-                                                                     : lead >= 0xF0 && lead < 0xF5 ? 4 : 0;
-        if (length == 0 || text.size() - i < length) {
+    for (char32_t code = 0; !text.empty();) {
+        const std::size_t length = Utf8SequenceLength(text, code);
+        if (length == 0) {
             return false;
         }
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        i += length;
+        text.remove_prefix(length);
     }
     return true;
 }
