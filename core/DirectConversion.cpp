@@ -1,5 +1,6 @@
 #include "core/DirectConversion.h"
 
+#include "core/CsvPlace.h"
 #include "core/forms/InputForm.h"
 #include "core/RecordLines.h"
 #include "core/SideBySide.h"
@@ -27,79 +28,6 @@ std::size_t RoomFor(std::size_t textBytes, bool utf8)
 {
     return utf8 ? textBytes + LongestEntry(true) + 1 : (textBytes / kRecordLength + 1) * (kLongestEntry + 1);
 }
-
-// A sort code read as a big-endian number, so that keys compare as their bytes do.
-std::uint64_t KeyOrder(const char* key)
-{
-    return __builtin_bswap64(EightBytesAt(key));
-}
-
-// Writes each entry with its line feed into the room given, unless its key repeats the
-// one before; refuses a key that descends, or an entry the room cannot hold, and gives
-// up once the other half has given up.
-class CsvPlace {
-public:
-    CsvPlace(char* begin, std::size_t size, std::size_t longestEntry, std::atomic<bool>& givenUp)
-        : begin_(begin), next_(begin), prepared_(begin), end_(begin + size), longestEntry_(longestEntry),
-          givenUp_(givenUp)
-    {
-    }
-
-    char* room()
-    {
-        if (static_cast<std::size_t>(end_ - next_) <= longestEntry_ || givenUp_.load(std::memory_order_relaxed)) {
-            givenUp_.store(true, std::memory_order_relaxed);
-            return nullptr;
-        }
-        if (static_cast<std::size_t>(prepared_ - next_) <= longestEntry_) {
-            // Fresh pages a stretch at a time: a fault for each costs a fifth of the time.
-            constexpr std::size_t kStretch = 1 << 20;
-            const std::size_t stretch = std::min<std::size_t>(kStretch, static_cast<std::size_t>(end_ - prepared_));
-            PrepareForWriting(prepared_, stretch);
-            prepared_ += stretch;
-        }
-        return next_;
-    }
-    bool keep(std::size_t size)
-    {
-        if (lastKey_ != nullptr) {
-            const std::uint64_t key = KeyOrder(next_);
-            const std::uint64_t lastKey = KeyOrder(lastKey_);
-            if (key < lastKey) {
-                givenUp_.store(true, std::memory_order_relaxed);
-                return false;
-            }
-            if (key == lastKey) {
-                return true;  // the next entry is written over it
-            }
-        } else {
-            firstLineBytes_ = size + 1;
-        }
-        lastKey_ = next_;
-        next_ += size;
-        *next_++ = '\n';
-        ++kept_;
-        return true;
-    }
-
-    std::string_view text() const { return {begin_, static_cast<std::size_t>(next_ - begin_)}; }
-    std::size_t kept() const { return kept_; }
-    // The first and last kept key, once an entry is kept.
-    const char* firstKey() const { return begin_; }
-    const char* lastKey() const { return lastKey_; }
-    std::size_t firstLineBytes() const { return firstLineBytes_; }
-
-private:
-    char* begin_;
-    char* next_;
-    char* prepared_;  // the room before it is taken in
-    char* end_;
-    std::size_t longestEntry_;
-    std::atomic<bool>& givenUp_;
-    const char* lastKey_ = nullptr;
-    std::size_t kept_ = 0;
-    std::size_t firstLineBytes_ = 0;
-};
 
 struct Half {
     bool done = false;
@@ -134,6 +62,50 @@ Half CutHalf(std::string_view text, bool utf8, CsvPlace& place)
     }
     half.done = true;
     return half;
+}
+
+constexpr std::size_t kCrowded = static_cast<std::size_t>(-1);
+
+// Moves the second half's lines whose keys the first half did not keep to follow the
+// first half's; gives back the bytes of both, or kCrowded where keys crowd the set.
+std::size_t JoinHalves(CsvPlace& first, CsvPlace& second, std::size_t& secondKept)
+{
+    char* const out = const_cast<char*>(first.text().data() + first.text().size());
+    std::string_view lines = second.text();
+    secondKept = second.kept();
+    if (first.kept() == 0 || secondKept == 0 ||
+        (first.ascending() && second.ascending() && KeyOrder(second.firstKey()) >= KeyOrder(first.lastKey()))) {
+        // The second half follows on from the first; its first line goes where it
+        // repeats the first half's last key.
+        if (first.kept() > 0 && secondKept > 0 && KeyOrder(second.firstKey()) == KeyOrder(first.lastKey())) {
+            lines.remove_prefix(second.firstLineBytes());
+            --secondKept;
+        }
+        PrepareForWriting(out, lines.size());
+        std::memmove(out, lines.data(), lines.size());
+        return first.text().size() + lines.size();
+    }
+    SeenKeys* const keys = first.keys();
+    if (keys == nullptr) {
+        return kCrowded;
+    }
+    // The second half's lines are each of its own key, so each may join the set.
+    char* next = out;
+    secondKept = 0;
+    while (!lines.empty()) {
+        const std::size_t lineBytes = lines.find('\n') + 1;
+        const Insertion insertion = keys->insert(PackedKey(lines.substr(0, CsvPlace::kKeyLength)));
+        if (insertion == Insertion::Crowded) {
+            return kCrowded;
+        }
+        if (insertion == Insertion::New) {
+            std::memmove(next, lines.data(), lineBytes);
+            next += lineBytes;
+            ++secondKept;
+        }
+        lines.remove_prefix(lineBytes);
+    }
+    return static_cast<std::size_t>(next - first.text().data());
 }
 
 }  // namespace
@@ -183,37 +155,20 @@ DirectConversion ConvertTextDirectly(const std::string& shownName)
         conversion.done = true;
         return conversion;
     }
-    // The second half follows on from the first where its keys go on ascending; its
-    // first line goes where it repeats the first half's last key.
-    std::string_view secondLines = secondPlace.text();
-    std::size_t secondKept = secondPlace.kept();
-    if (firstPlace.kept() > 0 && secondKept > 0) {
-        const std::uint64_t secondFirst = KeyOrder(secondPlace.firstKey());
-        const std::uint64_t firstLast = KeyOrder(firstPlace.lastKey());
-        if (secondFirst < firstLast) {
-            return DirectConversion();
-        }
-        if (secondFirst == firstLast) {
-            secondLines.remove_prefix(secondPlace.firstLineBytes());
-            --secondKept;
-        }
+    std::size_t secondKept = 0;
+    std::size_t size = kCrowded;
+    if (GuardMemory([&] { size = JoinHalves(firstPlace, secondPlace, secondKept); }) || size == kCrowded) {
+        return DirectConversion();
     }
     if (FileText.damaged()) {
         conversion.imported.failure = ReadFailure(shownName, kErrorReadFault);
         conversion.done = true;
         return conversion;
     }
-    const std::size_t firstBytes = firstPlace.text().size();
-    PrepareForWriting(output.get() + firstBytes, secondLines.size());
-    std::memmove(output.get() + firstBytes, secondLines.data(), secondLines.size());
-    std::size_t size = firstBytes + secondLines.size();
-    // No line feed after the last entry.
-    if (size > 0) {
-        --size;
-    }
     conversion.kept = firstPlace.kept() + secondKept;
     conversion.done = true;
-    FileText.takeOutput(std::move(output), size);
+    // No line feed after the last entry.
+    FileText.takeOutput(std::move(output), size > 0 ? size - 1 : 0);
     return conversion;
 }
 

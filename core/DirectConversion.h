@@ -15,10 +15,9 @@ struct DirectConversion {
     std::size_t kept = 0;  // entries left after duplicate removal
 };
 
-// The converter's short way for a fixed-width text whose sort codes do not descend, as
-// in the published file: each line is cut straight into the CSV text, and a repeated
-// key, which can only be the one just before, is dropped on the way. What it gives is
-// what import, duplicate removal and export text give through a list. Once done,
+// The converter's short way for a fixed-width text: each line is cut straight into the
+// CSV text, and an entry whose key was kept before is dropped on the way. What it gives
+// is what import, duplicate removal and export text give through a list. Once done,
 // FileText holds the CSV text (unless the import failed). shownName names the input
 // in messages.
 DirectConversion ConvertTextDirectly(const std::string& shownName);

@@ -1,11 +1,10 @@
 #include "core/Diverse.h"
 
 #include "core/MemoryEntryList.h"
+#include "core/SeenKeys.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -19,70 +18,6 @@ std::string_view KeyOf(std::string_view entry)
 {
     return entry.substr(0, kKeyLength);
 }
-
-// A key of at most 8 bytes, packed with its length into two words, so that the set
-// compares words and never goes back to the entries. A length of 0 marks an empty slot.
-struct PackedKey {
-    std::uint64_t bytes = 0;
-    std::uint64_t lengthPlusOne = 0;
-
-    PackedKey() = default;
-    explicit PackedKey(std::string_view key) : lengthPlusOne(key.size() + 1)
-    {
-        std::memcpy(&bytes, key.data(), key.size());
-    }
-    bool operator==(const PackedKey&) const = default;
-};
-
-enum class Insertion { New, Seen, Crowded };
-
-// Open addressing with the keys stored in the slots: no allocation per key.
-class SeenKeys {
-public:
-    explicit SeenKeys(std::size_t expected)
-        : slots_(std::bit_ceil(expected * 2 + 2)), shift_(64 - std::countr_zero(slots_.size()))
-    {
-    }
-
-    // The table is far larger than the caches; asking for a slot early lets the
-    // memory fetches of several keys overlap.
-    void prefetch(const PackedKey& key) const { __builtin_prefetch(&slots_[home(key)]); }
-
-    // Crowded where the key's run of slots is too long: keys chosen to fall together,
-    // as a hostile file's may, would make each insertion walk all those before it.
-    Insertion insert(const PackedKey& key)
-    {
-        // Random keys in a table at most half full never come near this.
-        constexpr std::size_t kProbeLimit = 256;
-        const std::size_t mask = slots_.size() - 1;
-        std::size_t slot = home(key);
-        for (std::size_t probe = 0; probe < kProbeLimit; ++probe, slot = (slot + 1) & mask) {
-            PackedKey& place = slots_[slot];
-            if (place.lengthPlusOne == 0) {
-                place = key;
-                return Insertion::New;
-            }
-            if (place == key) {
-                return Insertion::Seen;
-            }
-        }
-        return Insertion::Crowded;
-    }
-
-private:
-    // Multiplying mixes the bytes into the top bits, which pick the slot.
-    std::size_t home(const PackedKey& key) const
-    {
-        return ((key.bytes ^ key.lengthPlusOne << 56) * 0x9E3779B97F4A7C15ULL) >> shift_;
-    }
-
-    std::vector<PackedKey> slots_;
-    int shift_;
-};
-
-}  // namespace
-
-namespace {
 
 // The same as the table gives, for any keys in n log n: the entries sorted by key, the
 // first of each key's run taken, back in list order.

@@ -1,5 +1,5 @@
 // The converter's short way against the list's way (import, duplicate removal, export
-// text), on texts large enough to be cut in two halves, each in parts.
+// text), on texts large enough to be cut in two halves, each in parts, in any order of keys.
 #include "Lists.h"
 #include "TestFiles.h"
 #include "core/DirectConversion.h"
@@ -38,6 +38,7 @@ TEST(DirectConversion, GivesWhatTheListsWayGivesOrLeavesTheText)
 {
     const std::string ascending = Records(kTwoHalves, [](std::size_t i) { return i / 3; });
     const std::string shortLine = "12345678\r\n";
+    const std::string crowded = test::Generated({.records = 3000, .crlf = true, .crowdedKeys = true});
     struct {
         const char* what;
         std::string text;
@@ -50,10 +51,15 @@ TEST(DirectConversion, GivesWhatTheListsWayGivesOrLeavesTheText)
         {"no final line feed", ascending.substr(0, ascending.size() - 2), true},
         {"a line too short where the halves meet", ascending + shortLine + ascending, true},
         {"a key that descends within a half", Records(kTwoHalves, [](std::size_t i) { return i == 10 ? 0 : i; }),
-         false},
+         true},
         // Records are all as long, so the halves meet after record kTwoHalves / 2.
         {"the second half below the first",
-         Records(kTwoHalves, [](std::size_t i) { return i <= kTwoHalves / 2 ? i + kTwoHalves : i; }), false},
+         Records(kTwoHalves, [](std::size_t i) { return i <= kTwoHalves / 2 ? i + kTwoHalves : i; }), true},
+        {"quarters joined: the same keys over again", Records(kTwoHalves, [](std::size_t i) { return i % 1500; }),
+         true},
+        {"the second half the first's keys backwards, and new ones",
+         Records(kTwoHalves, [](std::size_t i) { return i < kTwoHalves / 2 ? 2 * i : kTwoHalves - i; }), true},
+        {"keys that start over and then crowd the set", crowded + crowded, false},
         {"short lines, more CSV than room", ShortLines(3000), false},
         {"the CSV form", "Bankleitzahl;Merkmal;Bezeichnung\n10020030;1;Sparkasse\n", false},
         // Fields counted in characters, names of umlauts only among them.
