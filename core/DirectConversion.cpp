@@ -4,6 +4,7 @@
 #include "core/forms/InputForm.h"
 #include "core/RecordLines.h"
 #include "core/SideBySide.h"
+#include "core/ZippedConversion.h"
 #include "core/text/Utf8Text.h"
 #include "core/system/SystemFile.h"
 #include "core/modFileToTextBox.h"
@@ -114,7 +115,11 @@ DirectConversion ConvertTextDirectly(const std::string& shownName)
 {
     DirectConversion conversion;
     std::string_view text = FileText.view();
-    if (RecogniseForm(text) != RecognisedForm::Text) {
+    const RecognisedForm form = RecogniseForm(text);
+    if (form == RecognisedForm::Zip) {
+        return ConvertZippedTextDirectly(shownName);
+    }
+    if (form != RecognisedForm::Text) {
         return conversion;
     }
     // A byte-order mark is no part of the first record.

@@ -2,6 +2,7 @@
 
 // The fixed-width record's rules, and the cutting of a text's lines into entries, which
 // the list's import and the converter's direct way share.
+#include "core/forms/InputForm.h"
 #include "core/text/TextRules.h"
 #include "core/modSortCodeImport.h"
 
@@ -71,6 +72,13 @@ inline bool StartsWithSortCodeAndKind(std::string_view line)
 {
     return line.size() > kSortCodeLength && AllDigits(line.substr(0, kSortCodeLength)) &&
            (line[kSortCodeLength] == '1' || line[kSortCodeLength] == '2');
+}
+
+// A ZIP's member that starts like the fixed-width file.
+inline bool StartsLikeSortCodeText(std::string_view text)
+{
+    text = WithoutUtf8Mark(text);
+    return StartsWithSortCodeAndKind(text.substr(std::min(text.find_first_not_of(" \r\n"), text.size())));
 }
 
 // length: the line's characters.

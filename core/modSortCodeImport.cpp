@@ -20,13 +20,6 @@ namespace {
 
 using namespace record;
 
-// A ZIP's member that starts like the fixed-width file.
-bool StartsLikeSortCodeText(std::string_view text)
-{
-    text = WithoutUtf8Mark(text);
-    return StartsWithSortCodeAndKind(text.substr(std::min(text.find_first_not_of(" \r\n"), text.size())));
-}
-
 // Appends each entry to the list, through a place on the stack.
 class ListPlace {
 public:

@@ -32,6 +32,18 @@ std::string ShortLines(std::size_t count)
     return text;
 }
 
+std::string Zip(std::string_view text)
+{
+    return test::Zipped("blz.txt", text);
+}
+
+// The archive with its directory's CRC-32 of the file changed.
+std::string WrongCrc(std::string zip)
+{
+    zip[zip.rfind("PK\x01\x02") + 16] ^= 1;
+    return zip;
+}
+
 constexpr std::size_t kTwoHalves = 20000;  // about 3.4 MB: two halves of two parts each
 
 TEST(DirectConversion, GivesWhatTheListsWayGivesOrLeavesTheText)
@@ -39,6 +51,7 @@ TEST(DirectConversion, GivesWhatTheListsWayGivesOrLeavesTheText)
     const std::string ascending = Records(kTwoHalves, [](std::size_t i) { return i / 3; });
     const std::string shortLine = "12345678\r\n";
     const std::string crowded = test::Generated({.records = 3000, .crlf = true, .crowdedKeys = true});
+    const std::string latin1 = test::Record("99999999", "B\xE4" "ckerbank \xA7" "5", "06") + "\r\n";
     struct {
         const char* what;
         std::string text;
@@ -60,6 +73,23 @@ TEST(DirectConversion, GivesWhatTheListsWayGivesOrLeavesTheText)
         {"the second half the first's keys backwards, and new ones",
          Records(kTwoHalves, [](std::size_t i) { return i < kTwoHalves / 2 ? 2 * i : kTwoHalves - i; }), true},
         {"keys that start over and then crowd the set", crowded + crowded, false},
+        // Zipped: unpacked in pieces of 256 KiB, which split lines, CR from LF too.
+        {"a zipped text", Zip(ascending), true},
+        {"a zipped text without its final line feed", Zip(ascending.substr(0, ascending.size() - 2)), true},
+        {"a zipped text whose keys start over", Zip(Records(kTwoHalves, [](std::size_t i) { return i % 1500; })),
+         true},
+        {"a zipped UTF-8 copy with its mark",
+         Zip(test::Generated({.records = kTwoHalves, .seed = 5, .crlf = true, .utf8 = true, .byteOrderMark = true})),
+         true},
+        {"a zipped text, ASCII in its first pieces and Latin-1 later", Zip(ascending + latin1), true},
+        {"a zipped text, UTF-8 first and Latin-1 later",
+         Zip(test::Generated({.records = kTwoHalves, .seed = 5, .crlf = true, .utf8 = true}) + latin1), false},
+        {"a zipped text with a line longer than a piece",
+         Zip(ascending.substr(0, 100 * 170) + "99999999" + std::string(600000, 'x') + "\r\n" + ascending), true},
+        {"a zipped text with a line too short", Zip(ascending + shortLine + ascending), false},
+        {"a zipped text whose CRC-32 is wrong", WrongCrc(Zip(ascending)), false},
+        {"a zipped CSV", Zip("Bankleitzahl;Merkmal;Bezeichnung\n10020030;1;Sparkasse\n"), false},
+        {"an empty zipped file", Zip(""), false},
         {"short lines, more CSV than room", ShortLines(3000), false},
         {"the CSV form", "Bankleitzahl;Merkmal;Bezeichnung\n10020030;1;Sparkasse\n", false},
         // Fields counted in characters, names of umlauts only among them.

@@ -4,7 +4,6 @@
 #include "TestFiles.h"
 #include "cli/CommandLine.h"
 #include "core/Failure.h"
-#include "tools/generator/ZipArchive.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -64,15 +63,6 @@ std::string CrOnly(std::string text)
         text.erase(at + 1, 1);
     }
     return text;
-}
-
-std::string Zipped(const std::string& name, std::string_view bytes, const generator::ZipLayout& layout = {})
-{
-    generator::ZipArchive archive(name, layout);
-    archive.add(bytes);
-    std::string zip;
-    archive.finish([&](std::string_view piece) { zip += piece; });
-    return zip;
 }
 
 // Offsets in a one-member archive of the generator's: the central header starts right
@@ -242,7 +232,7 @@ TEST(Forms, RecordsThatDoNotFitAreCountedByLineOrRecord)
 TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
 {
     const std::string text = test::Generated({.records = 20, .crlf = true});
-    const std::string zip = Zipped("blz-aktuell-txt-data.txt", text);
+    const std::string zip = test::Zipped("blz-aktuell-txt-data.txt", text);
     const std::size_t central = CentralHeader(zip);
     std::string encrypted = zip;
     encrypted[central + 8] |= 1;
@@ -268,16 +258,16 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
         std::int32_t number;
         std::string description;
     } cases[] = {
-        {Zipped("blz-aktuell-txt-data.txt", text, {.secondFile = "liesmich.txt"}), kErrorArchive,
+        {test::Zipped("blz-aktuell-txt-data.txt", text, {.secondFile = "liesmich.txt"}), kErrorArchive,
          "Das ZIP-Archiv enthält 2 Dateien; gelesen wird ein Archiv mit genau einer"},
         // An end record that counts fewer entries than the directory holds: tools differ.
-        {Zipped("blz-aktuell-txt-data.txt", text, {.secondFile = "liesmich.txt", .endCountsFewer = 1}), kErrorArchive,
+        {test::Zipped("blz-aktuell-txt-data.txt", text, {.secondFile = "liesmich.txt", .endCountsFewer = 1}), kErrorArchive,
          "Das ZIP-Archiv ist beschädigt: sein Verzeichnis enthält 2 Einträge, sein Schluss zählt 1."},
-        {Zipped("blz-aktuell-txt-data.txt", text, {.method = 12}), kErrorArchive,
+        {test::Zipped("blz-aktuell-txt-data.txt", text, {.method = 12}), kErrorArchive,
          "Die Datei „blz-aktuell-txt-data.txt“ im ZIP-Archiv ist mit bzip2 (Verfahren 12) gepackt, das leitzahl nicht "
          "entpackt; gelesen werden ungepackte und mit Deflate gepackte Dateien."},
         // A name's control characters can neither end the message's line nor steer the terminal.
-        {Zipped("x\n\x1B[2JFehler 1: \xC2\x9B.pdf", "%PDF-1.4\n"), kErrorArchive,
+        {test::Zipped("x\n\x1B[2JFehler 1: \xC2\x9B.pdf", "%PDF-1.4\n"), kErrorArchive,
          "Das ZIP-Archiv enthält keine Bankleitzahlendatei, sondern „x\\x0A\\x1B[2JFehler 1: \\xC2\\x9B.pdf“.\n"},
         {encrypted, kErrorArchive, "Die Datei „blz-aktuell-txt-data.txt“ im ZIP-Archiv ist verschlüsselt."},
         {wrongChecksum, kErrorArchive, "Das ZIP-Archiv ist beschädigt: die Prüfsumme der Datei"},
@@ -288,9 +278,9 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
         {bomb, kErrorArchive, "Die Datei „blz-aktuell-txt-data.txt“ im ZIP-Archiv ist entpackt größer als 512 MiB"},
         {emptyArchive, kErrorArchive, "Das ZIP-Archiv ist leer."},
         {zip64End, kErrorArchive, "Das ZIP-Archiv hat das ZIP64-Verzeichnis sehr großer Archive; so groß ist keine"},
-        {Zipped("Anleitung-zur-Datei.pdf", "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n"), kErrorArchive,
+        {test::Zipped("Anleitung-zur-Datei.pdf", "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n"), kErrorArchive,
          "Das ZIP-Archiv enthält keine Bankleitzahlendatei, sondern „Anleitung-zur-Datei.pdf“."},
-        {Zipped("blz-aktuell-txt-data.zip", zip), kErrorArchive, "Das ZIP-Archiv enthält keine Bankleitzahlendatei"},
+        {test::Zipped("blz-aktuell-txt-data.zip", zip), kErrorArchive, "Das ZIP-Archiv enthält keine Bankleitzahlendatei"},
         {"<?xml version=\"1.0\"?>\n<Document>\n<BLZEintrag><BLZ>1</BLZ>\n</Document>\n", kErrorXml,
          "Die XML-Datei ist in Zeile 4 nicht wohlgeformt."},
         // Cut right after a record, after its line end, inside the white space after it, after
@@ -307,7 +297,7 @@ TEST(Forms, BadArchivesAndXmlGiveTheirErrorAndWriteNothing)
          "Die XML-Datei ist in der Kodierung „KOI8-R“ geschrieben, die leitzahl nicht liest; gelesen werden UTF-8, "
          "UTF-16, ISO-8859-1 und windows-1252.\n"},
         {laughs, kErrorXml, "Die XML-Datei enthält in Zeile 2 eine Dokumenttypdefinition (DOCTYPE)"},
-        {Zipped("blz-aktuell-xml-data.xml", laughs), kErrorXml, "Die XML-Datei enthält in Zeile 2 eine"},
+        {test::Zipped("blz-aktuell-xml-data.xml", laughs), kErrorXml, "Die XML-Datei enthält in Zeile 2 eine"},
         {"<?xml version=\"1.0\"?>\n<Document/>\n", kErrorNoEntries, "Die Datei „"},
     };
     for (const auto& c : cases) {

@@ -1,5 +1,7 @@
 #include "TestFiles.h"
 
+#include "tools/generator/ZipArchive.h"
+
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -82,6 +84,15 @@ std::string Generated(const generator::Options& options)
     std::string text;
     generator::WriteSortCodeFile(options, [&](std::string_view piece) { text += piece; });
     return text;
+}
+
+std::string Zipped(const std::string& name, std::string_view bytes, const generator::ZipLayout& layout)
+{
+    generator::ZipArchive archive(name, layout);
+    archive.add(bytes);
+    std::string zip;
+    archive.finish([&](std::string_view piece) { zip += piece; });
+    return zip;
 }
 
 }  // namespace leitzahl::test

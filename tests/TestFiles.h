@@ -35,6 +35,9 @@ std::string Record(std::string_view sortCode, std::string_view name, std::string
 // The bytes of the project's generated file for the options.
 std::string Generated(const generator::Options& options);
 
+// The bytes as the one file, of that name, of a ZIP archive.
+std::string Zipped(const std::string& name, std::string_view bytes, const generator::ZipLayout& layout = {});
+
 #ifndef _WIN32
 // Runs check in a child process without root's rights (when run as root: as nobody,
 // 65534, member of its group; with primary group 4242, so that its files' group tells

@@ -173,53 +173,9 @@ std::string MethodName(std::uint16_t method)
     return "dem Verfahren " + std::to_string(method);
 }
 
-// Inflates the member's data and sums its CRC-32 a piece at a time, while the piece is
-// still in the cache. The room is not cleared first: a stream that gives fewer bytes than
-// the member's size is refused, so no byte left unwritten is ever read.
-MaybeFailure Inflate(std::string_view packed, UnpackedMember& member, std::uint32_t& crc)
-{
-    constexpr uInt kPiece = 1 << 20;
-    z_stream stream{};
-    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) {
-        throw std::bad_alloc();
-    }
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
-    stream.avail_in = static_cast<uInt>(packed.size());
-    auto* const out = reinterpret_cast<Bytef*>(member.bytes.get());
-    std::size_t done = 0;
-    int status = Z_OK;
-    while (status == Z_OK && done < member.size) {
-        const std::size_t piece = std::min<std::size_t>(kPiece, member.size - done);
-        // Fresh pages a piece at a time, in one call rather than a fault for each.
-        PrepareForWriting(member.bytes.get() + done, piece);
-        stream.next_out = out + done;
-        stream.avail_out = static_cast<uInt>(piece);
-        status = inflate(&stream, Z_NO_FLUSH);
-        const std::size_t made = piece - stream.avail_out;
-        crc = static_cast<std::uint32_t>(crc32(crc, out + done, static_cast<uInt>(made)));
-        done += made;
-        if (status == Z_OK && made == 0) {
-            status = Z_DATA_ERROR;  // the data ended before the member did
-        }
-    }
-    // The stream must end exactly where the member does.
-    if (status == Z_OK) {
-        Bytef extra = 0;
-        stream.next_out = &extra;
-        stream.avail_out = 1;
-        status = inflate(&stream, Z_FINISH);
-        status = status == Z_STREAM_END && stream.avail_out == 1 ? Z_STREAM_END : Z_DATA_ERROR;
-    }
-    inflateEnd(&stream);
-    if (status == Z_MEM_ERROR) {
-        throw std::bad_alloc();
-    }
-    return status == Z_STREAM_END && done == member.size ? std::nullopt : MaybeFailure(Damaged());
-}
-
 }  // namespace
 
-MaybeFailure UnpackOnlyMember(std::string_view archive, UnpackedMember& member, std::string& name)
+MaybeFailure FindOnlyMember(std::string_view archive, PackedMember& member, std::string& name)
 {
     const std::size_t end = FindEnd(archive);
     if (end == std::string_view::npos) {
@@ -267,27 +223,102 @@ MaybeFailure UnpackOnlyMember(std::string_view archive, UnpackedMember& member, 
     if (data > end || end - data < found.packedSize) {
         return Damaged();
     }
-    const std::string_view packed = archive.substr(data, found.packedSize);
-    std::uint32_t crc = 0;
-    if (found.method == kStored) {
-        if (packed.size() != found.size) {
+    member.packed = archive.substr(data, found.packedSize);
+    member.size = found.size;
+    member.crc = found.crc;
+    member.deflated = found.method == kDeflated;
+    if (!member.deflated && member.packed.size() != member.size) {
+        return Damaged();
+    }
+    return std::nullopt;
+}
+
+MemberInflater::MemberInflater(const PackedMember& member, std::string name)
+    : member_(member), name_(std::move(name)), stream_(std::make_unique<z_stream>())
+{
+    if (inflateInit2(stream_.get(), -MAX_WBITS) != Z_OK) {
+        throw std::bad_alloc();
+    }
+    stream_->next_in = reinterpret_cast<Bytef*>(const_cast<char*>(member.packed.data()));
+    stream_->avail_in = static_cast<uInt>(member.packed.size());
+}
+
+MemberInflater::~MemberInflater()
+{
+    inflateEnd(stream_.get());
+}
+
+// The room is not cleared first: a stream that gives fewer bytes than the member's size
+// is refused, so no byte left unwritten is ever read.
+MaybeFailure MemberInflater::next(char* out, std::size_t room, std::size_t& made)
+{
+    made = 0;
+    if (done_ == member_.size) {
+        return finish();
+    }
+    room = std::min(room, static_cast<std::size_t>(member_.size - done_));
+    if (!member_.deflated) {
+        std::memcpy(out, member_.packed.data() + done_, room);
+        made = room;
+    } else {
+        // At most 4 GiB a call; the member is far smaller.
+        stream_->next_out = reinterpret_cast<Bytef*>(out);
+        stream_->avail_out = static_cast<uInt>(room);
+        const int status = inflate(stream_.get(), Z_NO_FLUSH);
+        if (status == Z_MEM_ERROR) {
+            throw std::bad_alloc();
+        }
+        made = room - stream_->avail_out;
+        // The data may not end before the member does.
+        if ((status != Z_OK && status != Z_STREAM_END) || made == 0 || (status == Z_STREAM_END && made != room)) {
             return Damaged();
         }
-        member.bytes = std::make_unique_for_overwrite<char[]>(packed.size());
-        member.size = packed.size();
-        std::memcpy(member.bytes.get(), packed.data(), packed.size());
-        crc = static_cast<std::uint32_t>(
-            crc32(0, reinterpret_cast<const Bytef*>(member.bytes.get()), static_cast<uInt>(member.size)));
-    } else {
-        member.bytes = std::make_unique_for_overwrite<char[]>(found.size);
-        member.size = found.size;
-        if (MaybeFailure failure = Inflate(packed, member, crc)) {
-            return failure;
+    }
+    // Summed while the piece is still in the cache.
+    crc_ = static_cast<std::uint32_t>(crc32(crc_, reinterpret_cast<const Bytef*>(out), static_cast<uInt>(made)));
+    done_ += made;
+    return std::nullopt;
+}
+
+MaybeFailure MemberInflater::finish()
+{
+    // The stream must end exactly where the member does.
+    if (member_.deflated) {
+        Bytef extra = 0;
+        stream_->next_out = &extra;
+        stream_->avail_out = 1;
+        const int status = inflate(stream_.get(), Z_FINISH);
+        if (status == Z_MEM_ERROR) {
+            throw std::bad_alloc();
+        }
+        if (status != Z_STREAM_END || stream_->avail_out != 1) {
+            return Damaged();
         }
     }
-    if (crc != found.crc) {
-        return ArchiveFailure("Das ZIP-Archiv ist beschädigt: die Prüfsumme der Datei " + Quoted(name) +
+    if (crc_ != member_.crc) {
+        return ArchiveFailure("Das ZIP-Archiv ist beschädigt: die Prüfsumme der Datei " + Quoted(name_) +
                               " stimmt nicht.");
+    }
+    return std::nullopt;
+}
+
+MaybeFailure UnpackOnlyMember(std::string_view archive, UnpackedMember& member, std::string& name)
+{
+    PackedMember packed;
+    if (MaybeFailure failure = FindOnlyMember(archive, packed, name)) {
+        return failure;
+    }
+    member.bytes = std::make_unique_for_overwrite<char[]>(packed.size);
+    member.size = packed.size;
+    MemberInflater inflater(packed, name);
+    constexpr std::size_t kPiece = 1 << 20;
+    for (std::size_t done = 0, made = 1; made > 0; done += made) {
+        const std::size_t piece = std::min<std::size_t>(kPiece, member.size - done);
+        // Fresh pages a piece at a time, in one call rather than a fault for each.
+        PrepareForWriting(member.bytes.get() + done, piece);
+        if (MaybeFailure failure = inflater.next(member.bytes.get() + done, piece, made)) {
+            return failure;
+        }
     }
     return std::nullopt;
 }
