@@ -1,9 +1,11 @@
 #include "core/DirectConversion.h"
 
 #include "core/CsvPlace.h"
+#include "core/forms/CsvLines.h"
 #include "core/forms/InputForm.h"
 #include "core/RecordLines.h"
 #include "core/SideBySide.h"
+#include "core/XmlConversion.h"
 #include "core/ZippedConversion.h"
 #include "core/text/Utf8Text.h"
 #include "core/system/SystemFile.h"
@@ -13,6 +15,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 namespace leitzahl {
@@ -23,12 +26,18 @@ using namespace record;
 
 // Room for the CSV lines of a text of records: at most kLongestEntry bytes and a line
 // feed from every 168; in a UTF-8 copy, whose records are longer than their entries by
-// their bytes beyond 168, as many bytes as the text and one entry more. Shorter lines
-// may need more; their text takes the list's way.
-std::size_t RoomFor(std::size_t textBytes, bool utf8)
+// their bytes beyond 168, and in the CSV form, whose records are longer than their
+// entries, as many bytes as the text and one entry more. Shorter lines may need more;
+// their text takes the list's way.
+std::size_t RoomFor(std::size_t textBytes, bool latin1Records)
 {
-    return utf8 ? textBytes + LongestEntry(true) + 1 : (textBytes / kRecordLength + 1) * (kLongestEntry + 1);
+    return latin1Records ? (textBytes / kRecordLength + 1) * (kLongestEntry + 1)
+                         : textBytes + LongestEntry(true) + 1;
 }
+
+// Cuts a part of whole lines into the place and counts into cut; false where the place
+// refused the rest.
+using PartCutter = std::function<bool(std::string_view part, ImportResult& cut, CsvPlace& place)>;
 
 struct Half {
     bool done = false;
@@ -37,7 +46,7 @@ struct Half {
 
 // Cuts text part by part, each part's input pages handed back once it is cut, so that
 // input and output are not both held whole.
-Half CutHalf(std::string_view text, bool utf8, CsvPlace& place)
+Half CutHalf(std::string_view text, const PartCutter& cutPart, CsvPlace& place)
 {
     // The size from which a text is worth two threads is also a part worth a call to
     // hand its pages back; the fuzzing build's small one gives many parts.
@@ -47,7 +56,7 @@ Half CutHalf(std::string_view text, bool utf8, CsvPlace& place)
         const std::size_t lineFeed = text.size() <= kPartSize ? std::string_view::npos : text.find('\n', kPartSize);
         const std::string_view part = text.substr(0, lineFeed == std::string_view::npos ? text.size() : lineFeed + 1);
         ImportResult cut;
-        if (!CutRecordLines(part, utf8, cut, place)) {
+        if (!cutPart(part, cut, place)) {
             return half;
         }
         if (firstPart) {
@@ -75,10 +84,10 @@ std::size_t JoinHalves(CsvPlace& first, CsvPlace& second, std::size_t& secondKep
     std::string_view lines = second.text();
     secondKept = second.kept();
     if (first.kept() == 0 || secondKept == 0 ||
-        (first.ascending() && second.ascending() && KeyOrder(second.firstKey()) >= KeyOrder(first.lastKey()))) {
+        (first.ascending() && second.ascending() && !KeyBefore(second.firstKey(), first.lastKey()))) {
         // The second half follows on from the first; its first line goes where it
         // repeats the first half's last key.
-        if (first.kept() > 0 && secondKept > 0 && KeyOrder(second.firstKey()) == KeyOrder(first.lastKey())) {
+        if (first.kept() > 0 && secondKept > 0 && second.firstKey() == first.lastKey()) {
             lines.remove_prefix(second.firstLineBytes());
             --secondKept;
         }
@@ -95,7 +104,7 @@ std::size_t JoinHalves(CsvPlace& first, CsvPlace& second, std::size_t& secondKep
     secondKept = 0;
     while (!lines.empty()) {
         const std::size_t lineBytes = lines.find('\n') + 1;
-        const Insertion insertion = keys->insert(PackedKey(lines.substr(0, CsvPlace::kKeyLength)));
+        const Insertion insertion = keys->insert(KeyOfLine(lines.data(), lineBytes - 1));
         if (insertion == Insertion::Crowded) {
             return kCrowded;
         }
@@ -109,48 +118,38 @@ std::size_t JoinHalves(CsvPlace& first, CsvPlace& second, std::size_t& secondKep
     return static_cast<std::size_t>(next - first.text().data());
 }
 
-}  // namespace
-
-DirectConversion ConvertTextDirectly(const std::string& shownName)
+// The short way through two halves at once for a large text; latin1Records: the text's
+// records take 168 or 174 bytes each.
+MadeCsv ConvertInHalves(std::string_view text, bool latin1Records, std::size_t longestEntry, const PartCutter& cutPart)
 {
-    DirectConversion conversion;
-    std::string_view text = FileText.view();
-    const RecognisedForm form = RecogniseForm(text);
-    if (form == RecognisedForm::Zip) {
-        return ConvertZippedTextDirectly(shownName);
-    }
-    if (form != RecognisedForm::Text) {
-        return conversion;
-    }
-    // A byte-order mark is no part of the first record.
-    text = WithoutUtf8Mark(text);
-    const bool utf8 = IsUtf8Text(text);
+    MadeCsv made;
+    DirectConversion& conversion = made.conversion;
     const std::size_t middle = HalvesMeetAt(text);
     const std::string_view firstText = middle == std::string_view::npos ? text : text.substr(0, middle + 1);
     const std::string_view secondText = text.substr(firstText.size());
     // Pages of the room that no line reaches are never touched.
-    const std::size_t firstRoom = RoomFor(firstText.size(), utf8);
-    const std::size_t secondRoom = secondText.empty() ? 0 : RoomFor(secondText.size(), utf8);
+    const std::size_t firstRoom = RoomFor(firstText.size(), latin1Records);
+    const std::size_t secondRoom = secondText.empty() ? 0 : RoomFor(secondText.size(), latin1Records);
     std::unique_ptr<char[]> output;
     if (GuardMemory([&] { output = std::make_unique_for_overwrite<char[]>(firstRoom + secondRoom); })) {
-        return conversion;
+        return made;
     }
     std::atomic<bool> givenUp = false;
-    CsvPlace firstPlace(output.get(), firstRoom, LongestEntry(utf8), givenUp);
-    CsvPlace secondPlace(output.get() + firstRoom, secondRoom, LongestEntry(utf8), givenUp);
+    CsvPlace firstPlace(output.get(), firstRoom, longestEntry, givenUp);
+    CsvPlace secondPlace(output.get() + firstRoom, secondRoom, longestEntry, givenUp);
     Half first;
     Half second;
     if (GuardMemory([&] {
             if (secondText.empty()) {
-                first = CutHalf(firstText, utf8, firstPlace);
+                first = CutHalf(firstText, cutPart, firstPlace);
                 second.done = true;
             } else {
-                RunSideBySide([&] { first = CutHalf(firstText, utf8, firstPlace); },
-                              [&] { second = CutHalf(secondText, utf8, secondPlace); });
+                RunSideBySide([&] { first = CutHalf(firstText, cutPart, firstPlace); },
+                              [&] { second = CutHalf(secondText, cutPart, secondPlace); });
             }
         }) ||
         !first.done || !second.done) {
-        return conversion;
+        return made;
     }
     conversion.imported = std::move(first.imported);
     if (!conversion.imported.failure) {
@@ -158,23 +157,78 @@ DirectConversion ConvertTextDirectly(const std::string& shownName)
     }
     if (conversion.imported.failure) {
         conversion.done = true;
-        return conversion;
+        return made;
     }
     std::size_t secondKept = 0;
     std::size_t size = kCrowded;
     if (GuardMemory([&] { size = JoinHalves(firstPlace, secondPlace, secondKept); }) || size == kCrowded) {
-        return DirectConversion();
-    }
-    if (FileText.damaged()) {
-        conversion.imported.failure = ReadFailure(shownName, kErrorReadFault);
-        conversion.done = true;
-        return conversion;
+        return MadeCsv();
     }
     conversion.kept = firstPlace.kept() + secondKept;
     conversion.done = true;
-    // No line feed after the last entry.
-    FileText.takeOutput(std::move(output), size > 0 ? size - 1 : 0);
-    return conversion;
+    made.bytes = std::move(output);
+    made.size = size;
+    return made;
+}
+
+DirectConversion ConvertRecordsDirectly(std::string_view text, const std::string& shownName)
+{
+    // A byte-order mark is no part of the first record.
+    text = WithoutUtf8Mark(text);
+    const bool utf8 = IsUtf8Text(text);
+    return TakeMadeCsv(ConvertInHalves(text, !utf8, LongestEntry(utf8),
+                                       [utf8](std::string_view part, ImportResult& cut, CsvPlace& place) {
+                                           return CutRecordLines(part, utf8, cut, place);
+                                       }),
+                       shownName);
+}
+
+DirectConversion ConvertCsvDirectly(std::string_view text, const std::string& shownName)
+{
+    text = WithoutUtf8Mark(text);
+    // CR alone at the line ends takes the list's way, which makes them line feeds.
+    if (text.find('\n') == std::string_view::npos) {
+        return DirectConversion();
+    }
+    const csv::CsvBody body = csv::BodyOf(text);
+    MadeCsv made = ConvertInHalves(body.lines, false, LongestEntry(true), CutCsvLinesInto);
+    ImportResult& imported = made.conversion.imported;
+    imported.form = InputForm::Csv;
+    // Line numbers count the header and any blank lines before it too.
+    imported.linesRead += body.linesBefore;
+    imported.firstUnfitLine += imported.unfitLines > 0 ? body.linesBefore : 0;
+    return TakeMadeCsv(std::move(made), shownName);
+}
+
+// Each piece's pages are handed back once it is parsed, so that the document and the
+// CSV text are not both held whole.
+DirectConversion ConvertXmlDirectly(std::string_view document, const std::string& shownName)
+{
+    return TakeMadeCsv(ConvertXmlDocument(
+                           [document](const XmlElementEnd& onEnd) {
+                               return ReadXmlElements(document, onEnd,
+                                                      [](std::string_view piece) { FileText.release(piece); });
+                           },
+                           document.size()),
+                       shownName);
+}
+
+}  // namespace
+
+DirectConversion ConvertTextDirectly(const std::string& shownName)
+{
+    const std::string_view text = FileText.view();
+    switch (RecogniseForm(text)) {
+    case RecognisedForm::Text:
+        return ConvertRecordsDirectly(text, shownName);
+    case RecognisedForm::Csv:
+        return ConvertCsvDirectly(text, shownName);
+    case RecognisedForm::Zip:
+        return ConvertZippedTextDirectly(shownName);
+    case RecognisedForm::Xml:
+        return ConvertXmlDirectly(text, shownName);
+    }
+    return DirectConversion();
 }
 
 }  // namespace leitzahl

@@ -112,6 +112,14 @@ inline bool LacksNameOrMethod(std::string_view name, std::string_view method)
     return TrimSpaces(name).empty() || TrimSpaces(method).empty();
 }
 
+// The fields of a CSV or XML record, its name trimmed, as a record of the sort-code file
+// has them.
+inline bool FieldsFitRecord(std::string_view sortCode, std::string_view name, std::string_view method)
+{
+    return sortCode.size() == kSortCodeLength && AllDigits(sortCode) && method.size() == kMethodLength &&
+           !LacksNameOrMethod(name, method);
+}
+
 // A ";" in any of the entry's fields adds a column to its line of the CSV.
 inline bool AddsColumn(std::string_view sortCode, std::string_view name, std::string_view method)
 {

@@ -1,21 +1,24 @@
 #include "core/ZippedConversion.h"
 
 #include "core/CsvPlace.h"
+#include "core/PieceRing.h"
 #include "core/RecordLines.h"
+#include "core/XmlConversion.h"
+#include "core/forms/CsvLines.h"
+#include "core/forms/InputForm.h"
 #include "core/forms/ZipMember.h"
 #include "core/modFileToTextBox.h"
 #include "core/system/SystemFile.h"
 #include "core/text/Utf8Text.h"
 
-#include <array>
 #include <atomic>
-#include <condition_variable>
 #include <exception>
+#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace leitzahl {
 
@@ -23,80 +26,24 @@ namespace {
 
 using namespace record;
 
-// A few pieces small enough to stay in the cache between the two cores; the unpacking
-// fills one while the cutting takes another.
-constexpr std::size_t kPieceSize = std::size_t{256} << 10;
-constexpr std::size_t kPieces = 4;
-
-// The pieces handed from the unpacking to the cutting, in order, each back once cut.
-class PieceRing {
+// The results of parts of the text, one after the other, as one pass would give them.
+class Results {
 public:
-    PieceRing()
+    void add(ImportResult& part)
     {
-        for (Piece& piece : pieces_) {
-            piece.bytes = std::make_unique_for_overwrite<char[]>(kPieceSize);
+        if (empty_) {
+            whole_ = std::move(part);
+            empty_ = false;
+        } else {
+            AddSecondHalf(whole_, part);
         }
     }
-
-    // The room for the next piece, once the cutting has taken it back; nullptr once stopped.
-    char* emptyPiece()
-    {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return stopped_ || !pieces_[filling_ % kPieces].full; });
-        return stopped_ ? nullptr : pieces_[filling_ % kPieces].bytes.get();
-    }
-    // Hands the piece on: made bytes, 0 for the member's end.
-    void fill(std::size_t made)
-    {
-        {
-            const std::lock_guard lock(mutex_);
-            Piece& piece = pieces_[filling_++ % kPieces];
-            piece.made = made;
-            piece.full = true;
-        }
-        changed_.notify_all();
-    }
-    // The next piece's bytes, empty at the member's end; nullopt once stopped.
-    std::optional<std::string_view> fullPiece()
-    {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return stopped_ || pieces_[cutting_ % kPieces].full; });
-        if (stopped_) {
-            return std::nullopt;
-        }
-        const Piece& piece = pieces_[cutting_ % kPieces];
-        return std::string_view(piece.bytes.get(), piece.made);
-    }
-    void giveBack()
-    {
-        {
-            const std::lock_guard lock(mutex_);
-            pieces_[cutting_++ % kPieces].full = false;
-        }
-        changed_.notify_all();
-    }
-    // Either side stops, for a failure or as it gives up; the other then stops too.
-    void stop()
-    {
-        {
-            const std::lock_guard lock(mutex_);
-            stopped_ = true;
-        }
-        changed_.notify_all();
-    }
+    bool empty() const { return empty_; }
+    ImportResult& whole() { return whole_; }
 
 private:
-    struct Piece {
-        std::unique_ptr<char[]> bytes;
-        std::size_t made = 0;
-        bool full = false;
-    };
-    std::array<Piece, kPieces> pieces_;
-    std::size_t filling_ = 0;
-    std::size_t cutting_ = 0;
-    bool stopped_ = false;
-    std::mutex mutex_;
-    std::condition_variable changed_;
+    ImportResult whole_;
+    bool empty_ = true;
 };
 
 // Whether the text's lines are cut in characters of UTF-8: as long as only ASCII has
@@ -126,22 +73,17 @@ private:
     enum class State { AsciiOnly, Utf8, Latin1 } state_ = State::AsciiOnly;
 };
 
-// Cuts the unpacked text's lines as they come, a line that two pieces share joined
-// first; gives up where the text is not the fixed-width form or needs the list's way.
-class StreamCutter {
+// Hands the unpacked text's whole lines on as they come, a line that two pieces share
+// joined first.
+class LineStream {
 public:
-    explicit StreamCutter(CsvPlace& place) : place_(place) {}
+    // Cuts whole lines; false where the short way gives up.
+    using Cut = std::function<bool(std::string_view lines)>;
 
-    // False where the short way gives up.
+    explicit LineStream(Cut cut) : cut_(std::move(cut)) {}
+
     bool take(std::string_view piece)
     {
-        if (first_) {
-            // A text that starts so is no other form; a mark is no part of its first record.
-            if (!StartsLikeSortCodeText(piece)) {
-                return false;
-            }
-            piece = WithoutUtf8Mark(piece);
-        }
         const std::size_t lastLineFeed = piece.rfind('\n');
         if (lastLineFeed == std::string_view::npos) {
             carried_.append(piece);
@@ -152,48 +94,41 @@ public:
             const std::size_t lineFeed = lines.find('\n');
             carried_.append(lines.substr(0, lineFeed + 1));
             lines.remove_prefix(lineFeed + 1);
-            if (!cut(carried_)) {
+            if (!cut_(carried_)) {
                 return false;
             }
-            carried_.clear();
         }
         carried_.assign(piece.substr(lastLineFeed + 1));
-        return cut(lines);
+        return lines.empty() || cut_(lines);
     }
-    // The last line, which no line feed ends; false where no piece came, as for an
-    // empty file, which is no sort-code file.
-    bool finish() { return !first_ && cut(carried_); }
-
-    ImportResult& imported() { return imported_; }
+    // The last line, which no line feed ends.
+    bool finish() { return carried_.empty() || cut_(carried_); }
 
 private:
-    bool cut(std::string_view lines)
-    {
-        if (lines.empty()) {
-            return true;
-        }
-        if (!decision_.take(lines)) {
-            return false;
-        }
-        ImportResult cut;
-        if (!CutRecordLines(lines, decision_.utf8(), cut, place_) || cut.failure) {
-            return false;
-        }
-        if (first_) {
-            imported_ = std::move(cut);
-            first_ = false;
-        } else {
-            AddSecondHalf(imported_, cut);
-        }
-        return true;
-    }
-
-    CsvPlace& place_;
-    Utf8Decision decision_;
-    ImportResult imported_;
+    Cut cut_;
     std::string carried_;
-    bool first_ = true;
 };
+
+// Reads the ring's pieces into lines until the file's end, from the lines of the first,
+// whose piece the ring still holds.
+bool ReadLines(PieceRing& ring, std::string_view firstLines, LineStream& lines)
+{
+    bool taken = lines.take(firstLines);
+    for (;;) {
+        ring.giveBack();
+        if (!taken) {
+            return false;
+        }
+        const std::optional<std::string_view> piece = ring.fullPiece();
+        if (!piece) {
+            return false;
+        }
+        if (piece->empty()) {
+            return lines.finish();
+        }
+        taken = lines.take(*piece);
+    }
+}
 
 // Unpacks into the ring until the member is whole; false where it is damaged.
 bool Unpack(const PackedMember& member, const std::string& name, PieceRing& ring)
@@ -205,7 +140,7 @@ bool Unpack(const PackedMember& member, const std::string& name, PieceRing& ring
             return false;
         }
         std::size_t made = 0;
-        if (inflater.next(piece, kPieceSize, made)) {
+        if (inflater.next(piece, PieceRing::kPieceSize, made)) {
             return false;
         }
         ring.fill(made);
@@ -215,56 +150,20 @@ bool Unpack(const PackedMember& member, const std::string& name, PieceRing& ring
     }
 }
 
-// Cuts the ring's pieces until the member's end; false where the short way gives up.
-bool CutPieces(PieceRing& ring, StreamCutter& cutter)
+// Runs read on this thread while the member is unpacked into the ring on another; false
+// where either fails or gives up, or no thread can be started. The reading takes the
+// file's end only from an unpacking that checked it.
+bool ReadWhileUnpacking(const PackedMember& member, const std::string& name, const std::function<bool(PieceRing&)>& read)
 {
-    for (;;) {
-        const std::optional<std::string_view> piece = ring.fullPiece();
-        if (!piece) {
-            return false;
-        }
-        if (piece->empty()) {
-            return cutter.finish();
-        }
-        const bool taken = cutter.take(*piece);
-        ring.giveBack();
-        if (!taken) {
-            return false;
-        }
-    }
-}
-
-}  // namespace
-
-DirectConversion ConvertZippedTextDirectly(const std::string& shownName)
-{
-    DirectConversion conversion;
-    PackedMember member;
-    std::string name;
-    if (FindOnlyMember(FileText.view(), member, name)) {
-        return conversion;
-    }
-    // Room as for a copy re-saved as UTF-8, the larger; pages no line reaches are
-    // never touched.
-    const std::size_t room = member.size + LongestEntry(true) + 1;
-    std::unique_ptr<char[]> output;
     std::optional<PieceRing> ring;
-    if (GuardMemory([&] {
-            output = std::make_unique_for_overwrite<char[]>(room);
-            ring.emplace();
-        })) {
-        return conversion;
+    if (GuardMemory([&] { ring.emplace(); })) {
+        return false;
     }
-    std::atomic<bool> givenUp = false;
-    CsvPlace place(output.get(), room, LongestEntry(true), givenUp);
-    StreamCutter cutter(place);
-    // Each side stops the other as it ends early, also by an exception; the unpacking's
-    // comes back here once the thread is joined.
-    bool unpacked = false;
     std::exception_ptr unpackFailure;
     std::thread unpacking;
     try {
         unpacking = std::thread([&] {
+            bool unpacked = false;
             try {
                 unpacked = Unpack(member, name, *ring);
             } catch (...) {
@@ -275,40 +174,164 @@ DirectConversion ConvertZippedTextDirectly(const std::string& shownName)
             }
         });
     } catch (const std::system_error&) {
-        return conversion;
+        return false;
     }
-    bool cut = false;
-    const MaybeFailure memory = GuardMemory([&] {
-        try {
-            cut = CutPieces(*ring, cutter);
-        } catch (...) {
-            ring->stop();
-            unpacking.join();
-            throw;
-        }
-        if (!cut) {
-            ring->stop();
-        }
+    // Each side stops the other as it ends early, also by an exception.
+    bool done = false;
+    try {
+        done = read(*ring);
+    } catch (...) {
+        ring->stop();
         unpacking.join();
-        if (unpackFailure) {
-            std::rethrow_exception(unpackFailure);
+        throw;
+    }
+    if (!done) {
+        ring->stop();
+    }
+    unpacking.join();
+    if (unpackFailure) {
+        std::rethrow_exception(unpackFailure);
+    }
+    return done;
+}
+
+// Room as for a copy re-saved as UTF-8, the larger; pages no line reaches are never
+// touched.
+struct Room {
+    explicit Room(std::size_t unpacked)
+        : size(unpacked + LongestEntry(true) + 1), bytes(std::make_unique_for_overwrite<char[]>(size))
+    {
+    }
+    std::size_t size;
+    std::unique_ptr<char[]> bytes;
+};
+
+MadeCsv Made(ImportResult imported, Room& room, const CsvPlace& place)
+{
+    MadeCsv made;
+    made.conversion.imported = std::move(imported);
+    made.conversion.done = true;
+    made.conversion.kept = place.kept();
+    made.size = place.text().size();
+    made.bytes = std::move(room.bytes);
+    return made;
+}
+
+// The fixed-width text, from its first piece, which starts like it.
+MadeCsv ReadRecords(PieceRing& ring, std::string_view first, std::size_t unpacked)
+{
+    Room room(unpacked);
+    std::atomic<bool> givenUp = false;
+    CsvPlace place(room.bytes.get(), room.size, LongestEntry(true), givenUp);
+    Utf8Decision decision;
+    Results results;
+    LineStream lines([&](std::string_view text) {
+        ImportResult cut;
+        if (!decision.take(text) || !CutRecordLines(text, decision.utf8(), cut, place) || cut.failure) {
+            return false;
         }
+        results.add(cut);
+        return true;
     });
-    if (memory || !cut || !unpacked) {
-        return conversion;
+    // A mark is no part of the first record.
+    if (!ReadLines(ring, WithoutUtf8Mark(first), lines)) {
+        return MadeCsv();
     }
-    conversion.imported = std::move(cutter.imported());
-    if (FileText.damaged()) {
-        conversion.imported.failure = ReadFailure(shownName, kErrorReadFault);
-        conversion.done = true;
-        return conversion;
+    return Made(std::move(results.whole()), room, place);
+}
+
+// The CSV form, from its first piece, which holds its first line whole: the header
+// skipped by it, and a line feed in it, so that no CR alone ends the lines.
+MadeCsv ReadCsv(PieceRing& ring, std::string_view first, std::size_t unpacked)
+{
+    Room room(unpacked);
+    std::atomic<bool> givenUp = false;
+    CsvPlace place(room.bytes.get(), room.size, LongestEntry(true), givenUp);
+    Results results;
+    LineStream lines([&](std::string_view text) {
+        ImportResult cut;
+        if (!CutCsvLinesInto(text, cut, place)) {
+            return false;
+        }
+        results.add(cut);
+        return true;
+    });
+    const csv::CsvBody body = csv::BodyOf(WithoutUtf8Mark(first));
+    if (!ReadLines(ring, body.lines, lines)) {
+        return MadeCsv();
     }
-    const std::size_t size = place.text().size();
-    conversion.kept = place.kept();
-    conversion.done = true;
-    // No line feed after the last entry.
-    FileText.takeOutput(std::move(output), size > 0 ? size - 1 : 0);
-    return conversion;
+    MadeCsv made = Made(std::move(results.whole()), room, place);
+    ImportResult& imported = made.conversion.imported;
+    imported.form = InputForm::Csv;
+    // Line numbers count the header and any blank lines before it too.
+    imported.linesRead += body.linesBefore;
+    imported.firstUnfitLine += imported.unfitLines > 0 ? body.linesBefore : 0;
+    return made;
+}
+
+// The XML form, parsed piece by piece from its first.
+MadeCsv ReadXml(PieceRing& ring, std::string_view first, std::size_t unpacked)
+{
+    std::optional<std::string_view> piece = first;
+    bool given = false;
+    const XmlPieces pieces = [&] {
+        if (std::exchange(given, true)) {
+            if (!piece->empty()) {
+                ring.giveBack();
+            }
+            piece = ring.fullPiece();
+            if (!piece) {
+                throw ShortWayGivenUp();
+            }
+        }
+        return *piece;
+    };
+    return ConvertXmlDocument([&](const XmlElementEnd& onEnd) { return ReadXmlElements(pieces, onEnd); }, unpacked);
+}
+
+// Reads the member in whichever form its first piece shows; a first piece that does not
+// hold the bytes that tell the form takes the list's way.
+MadeCsv ReadMember(PieceRing& ring, std::size_t unpacked)
+{
+    const std::optional<std::string_view> first = ring.fullPiece();
+    if (!first || first->empty()) {
+        return MadeCsv();  // an empty file is no sort-code file
+    }
+    if (StartsLikeSortCodeText(*first)) {
+        return ReadRecords(ring, *first, unpacked);
+    }
+    const std::string_view text = WithoutUtf8Mark(*first);
+    const std::size_t start = text.find_first_not_of(" \r\n");
+    const bool firstLineWhole = start != std::string_view::npos && text.find('\n', start) != std::string_view::npos;
+    switch (RecogniseForm(*first)) {
+    case RecognisedForm::Csv:
+        return firstLineWhole ? ReadCsv(ring, *first, unpacked) : MadeCsv();
+    case RecognisedForm::Xml:
+        return ReadXml(ring, *first, unpacked);
+    default:
+        return MadeCsv();
+    }
+}
+
+}  // namespace
+
+DirectConversion ConvertZippedTextDirectly(const std::string& shownName)
+{
+    PackedMember member;
+    std::string name;
+    if (FindOnlyMember(FileText.view(), member, name)) {
+        return DirectConversion();
+    }
+    MadeCsv made;
+    if (GuardMemory([&] {
+            ReadWhileUnpacking(member, name, [&](PieceRing& ring) {
+                made = ReadMember(ring, member.size);
+                return made.conversion.done;
+            });
+        })) {
+        return DirectConversion();
+    }
+    return TakeMadeCsv(std::move(made), shownName);
 }
 
 }  // namespace leitzahl

@@ -1,5 +1,5 @@
 #pragma once
-// The short way for a zipped fixed-width text: unpacked on one core while it is cut on another.
+// The short way for a zipped file of any form: unpacked on one core while it is read on another.
 
 #include "core/DirectConversion.h"
 
@@ -7,10 +7,10 @@
 
 namespace leitzahl {
 
-// Where FileText holds a ZIP archive whose one file is a fixed-width text: its pieces
-// are cut into the CSV text as zlib unpacks them, so that the unpacked text is never
-// held whole. What it gives is what unpacking and the text's short way give. Not done
-// (FileText as it was) where the archive, its file or the text needs the list's way,
+// Where FileText holds a ZIP archive whose one file is a sort-code file of any form: its
+// pieces are read into the CSV text as zlib unpacks them, so that the unpacked file is
+// never held whole. What it gives is what unpacking and the list's way give. Not done
+// (FileText as it was) where the archive, its file or its text needs the list's way,
 // which also names any fault of the archive.
 DirectConversion ConvertZippedTextDirectly(const std::string& shownName);
 

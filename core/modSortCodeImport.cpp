@@ -147,12 +147,16 @@ bool AppendEntry(std::string_view sortCode, std::string_view name, std::string_v
     entry.reserve(sortCode.size() + name.size() + method.size() + 2);
     entry.append(sortCode).append(1, ';').append(name).append(1, ';').append(method);
     list.append(entry);
+    return CountEntry(sortCode, name, method, result);
+}
+
+bool CountEntry(std::string_view sortCode, std::string_view name, std::string_view method, ImportResult& result)
+{
     ++result.entriesRead;
     if (AddsColumn(sortCode, name, method)) {
         CountExtraColumn(sortCode, result);
     }
-    return sortCode.size() == kSortCodeLength && AllDigits(sortCode) && method.size() == kMethodLength &&
-           !LacksNameOrMethod(name, method);
+    return FieldsFitRecord(sortCode, name, method);
 }
 
 ImportResult ImportFileText(EntryList& list, const std::string& shownName)

@@ -86,6 +86,10 @@ void CountExtraColumn(std::string_view sortCode, ImportResult& result);
 bool AppendEntry(std::string_view sortCode, std::string_view name, std::string_view method, EntryList& list,
                  ImportResult& result);
 
+// Counts the entry of such fields, its name trimmed, into result, as AppendEntry does;
+// gives back the same.
+bool CountEntry(std::string_view sortCode, std::string_view name, std::string_view method, ImportResult& result);
+
 // Counts a record that does not look like one; number names it in the warning.
 void CountUnfit(std::int64_t number, ImportResult& result);
 

@@ -44,6 +44,14 @@ std::string WrongCrc(std::string zip)
     return zip;
 }
 
+// An XML document of the records given, with a header.
+std::string XmlOf(const std::string& records)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Document><FileHdr><ValidFrom>2026-12-07</ValidFrom>"
+           "<ValidTill>2027-03-07</ValidTill></FileHdr>" +
+           records + "</Document>\n";
+}
+
 constexpr std::size_t kTwoHalves = 20000;  // about 3.4 MB: two halves of two parts each
 
 TEST(DirectConversion, GivesWhatTheListsWayGivesOrLeavesTheText)
@@ -51,6 +59,10 @@ TEST(DirectConversion, GivesWhatTheListsWayGivesOrLeavesTheText)
     const std::string ascending = Records(kTwoHalves, [](std::size_t i) { return i / 3; });
     const std::string shortLine = "12345678\r\n";
     const std::string crowded = test::Generated({.records = 3000, .crlf = true, .crowdedKeys = true});
+    constexpr auto Csv = generator::Options::Form::Csv;
+    constexpr auto XmlForm = generator::Options::Form::Xml;
+    const std::string csv = test::Generated({.records = kTwoHalves, .seed = 3, .form = Csv, .crlf = true});
+    const std::string xml = test::Generated({.records = kTwoHalves, .seed = 3, .form = XmlForm});
     const std::string latin1 = test::Record("99999999", "B\xE4" "ckerbank \xA7" "5", "06") + "\r\n";
     struct {
         const char* what;
@@ -73,6 +85,23 @@ TEST(DirectConversion, GivesWhatTheListsWayGivesOrLeavesTheText)
         {"the second half the first's keys backwards, and new ones",
          Records(kTwoHalves, [](std::size_t i) { return i < kTwoHalves / 2 ? 2 * i : kTwoHalves - i; }), true},
         {"keys that start over and then crowd the set", crowded + crowded, false},
+        {"the second half ascending from below the first's last key, repeating some",
+         Records(kTwoHalves, [](std::size_t i) { return i <= kTwoHalves / 2 ? i : i - kTwoHalves / 4; }), true},
+        // The XML form: parsed a megabyte at a time.
+        {"the XML form", xml, true},
+        {"an XML record with a line break, one with a short code, one empty",
+         XmlOf("<BLZEintrag><BLZ>10020030</BLZ><Bezeichnung>Bank\nAm Markt</Bezeichnung><PruefZiffMeth>06</PruefZiffMeth>"
+             "</BLZEintrag><BLZEintrag><BLZ>100</BLZ><Bezeichnung>B</Bezeichnung><PruefZiffMeth>06</PruefZiffMeth>"
+             "</BLZEintrag><BLZEintrag/>"),
+         true},
+        {"an XML name with a character ISO 8859-1 cannot hold",
+         XmlOf("<BLZEintrag><BLZ>10020030</BLZ><Bezeichnung>Bank \xC5\x81\xC3\xB3" "d\xC5\xBA</Bezeichnung>"
+             "<PruefZiffMeth>06</PruefZiffMeth></BLZEintrag>"),
+         false},
+        {"an XML name longer than any record's",
+         XmlOf("<BLZEintrag><BLZ>10020030</BLZ><Bezeichnung>" + std::string(300, 'x') + "</Bezeichnung></BLZEintrag>"),
+         false},
+        {"an XML document cut short", xml.substr(0, xml.size() / 2), false},
         // Zipped: unpacked in pieces of 256 KiB, which split lines, CR from LF too.
         {"a zipped text", Zip(ascending), true},
         {"a zipped text without its final line feed", Zip(ascending.substr(0, ascending.size() - 2)), true},
@@ -88,10 +117,28 @@ TEST(DirectConversion, GivesWhatTheListsWayGivesOrLeavesTheText)
          Zip(ascending.substr(0, 100 * 170) + "99999999" + std::string(600000, 'x') + "\r\n" + ascending), true},
         {"a zipped text with a line too short", Zip(ascending + shortLine + ascending), false},
         {"a zipped text whose CRC-32 is wrong", WrongCrc(Zip(ascending)), false},
-        {"a zipped CSV", Zip("Bankleitzahl;Merkmal;Bezeichnung\n10020030;1;Sparkasse\n"), false},
+        {"a zipped CSV", Zip(csv), true},
+        {"a small zipped CSV without its header, after blank lines",
+         Zip("\r\n" + csv.substr(csv.find('\n') + 1, 5000)), true},
+        {"a zipped CSV whose first piece holds only blank lines", Zip(std::string(300000, '\n') + csv), false},
+        {"a zipped XML document", Zip(xml), true},
+        {"a zipped XML document whose CRC-32 is wrong", WrongCrc(Zip(xml)), false},
+        {"a zipped XML document cut short", Zip(xml.substr(0, xml.size() / 2)), false},
         {"an empty zipped file", Zip(""), false},
         {"short lines, more CSV than room", ShortLines(3000), false},
-        {"the CSV form", "Bankleitzahl;Merkmal;Bezeichnung\n10020030;1;Sparkasse\n", false},
+        // The CSV form: fields as they come, unfit lines counted from the header on.
+        {"the CSV form", csv, true},
+        {"the CSV form, a UTF-8 copy with its mark",
+         test::Generated({.records = kTwoHalves, .seed = 5, .form = Csv, .crlf = true, .utf8 = true,
+                          .byteOrderMark = true}),
+         true},
+        {"the CSV form without its header, after blank lines", "\r\n\r\n" + csv.substr(csv.find('\n') + 1), true},
+        {"the CSV form, its keys starting over", csv + csv.substr(csv.find('\n') + 1), true},
+        {"a CSV line of too few fields, doubled quotes, a short code",
+         "Bankleitzahl;Merkmal;Bezeichnung\n10020030;1;Sparkasse\n\"1002\";\"1\";\"Die \"\"Bank\"\"\"\n", true},
+        {"a CSV name longer than any record's", "\"10020030\";\"1\";\"" + std::string(300, 'x') + "\"\n", false},
+        {"the CSV form with CR alone at its line ends", "\"10020030\";\"1\";\"Bank\"\r\"10020031\";\"1\";\"B\"\r",
+         false},
         // Fields counted in characters, names of umlauts only among them.
         {"a copy re-saved as UTF-8, with its byte-order mark",
          test::Generated({.records = kTwoHalves, .seed = 5, .crlf = true, .utf8 = true, .byteOrderMark = true}),

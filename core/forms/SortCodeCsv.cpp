@@ -1,27 +1,15 @@
 #include "core/forms/SortCodeCsv.h"
 
+#include "core/forms/CsvLines.h"
 #include "core/forms/InputForm.h"
 #include "core/text/TextRules.h"
 
 #include <algorithm>
-#include <array>
 #include <string>
 
 namespace leitzahl {
 
 namespace {
-
-constexpr std::size_t kFields = 13;
-constexpr std::size_t kExtendedFields = 14;  // with the IBAN rule
-constexpr std::size_t kSortCodeField = 0;
-constexpr std::size_t kNameField = 2;
-constexpr std::size_t kMethodField = 8;
-
-struct CsvLine {
-    std::array<std::string_view, kExtendedFields + 1> fields{};  // a 15th counts any more
-    std::size_t count = 0;
-    bool wellFormed = true;
-};
 
 // One field from at: a quoted one gives its inner bytes (doubled quotes still doubled)
 // and must end at its closing quote. Moves at past the field's separator.
@@ -55,6 +43,10 @@ std::string_view NextField(std::string_view line, std::size_t& at, bool& wellFor
     return field;
 }
 
+}  // namespace
+
+namespace csv {
+
 CsvLine SplitLine(std::string_view line)
 {
     CsvLine split;
@@ -84,38 +76,23 @@ std::string_view Unquoted(std::string_view field, std::string& scratch)
     return scratch;
 }
 
-void CutCsvLines(std::string_view text, EntryList& list, ImportResult& result)
+CsvBody BodyOf(std::string_view text)
 {
-    if (text.empty()) {
-        return;
-    }
-    std::string sortCode;
-    std::string name;
-    std::string method;
-    std::int64_t number = 0;
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t lineFeed = std::min(text.find('\n', start), text.size());
-        std::string_view line = text.substr(start, lineFeed - start);
-        start = lineFeed + 1;
-        ++number;
-        if (line.ends_with('\r')) {
-            line.remove_suffix(1);
-        }
-        if (TrimSpaces(line).empty()) {
-            continue;
-        }
-        const CsvLine split = SplitLine(line);
-        const bool fieldsFit = split.wellFormed && (split.count == kFields || split.count == kExtendedFields);
-        const auto field = [&](std::size_t index, std::string& scratch) {
-            return index < split.count ? Unquoted(split.fields[index], scratch) : std::string_view();
-        };
-        if (!AppendEntry(field(kSortCodeField, sortCode), field(kNameField, name), field(kMethodField, method),
-                         list, result) ||
-            !fieldsFit) {
-            CountUnfit(number, result);
-        }
-    }
-    result.linesRead = number;
+    const std::size_t found = CsvHeaderEnd(text);
+    const std::size_t headerEnd = found == std::string_view::npos ? 0 : found;
+    return {text.substr(headerEnd),
+            static_cast<std::int64_t>(std::count(text.begin(), text.begin() + headerEnd, '\n'))};
+}
+
+}  // namespace csv
+
+namespace {
+
+void CutCsvLinesIntoList(std::string_view text, EntryList& list, ImportResult& result)
+{
+    csv::CutCsvLines(text, result, [&](std::string_view sortCode, std::string_view name, std::string_view method) {
+        return std::optional<bool>(AppendEntry(sortCode, name, method, list, result));
+    });
 }
 
 }  // namespace
@@ -136,14 +113,12 @@ ImportResult ImportSortCodeCsv(std::string_view text, EntryList& list)
         std::replace(crLines.begin(), crLines.end(), '\r', '\n');
         text = crLines;
     }
-    const std::size_t found = CsvHeaderEnd(text);
-    const std::size_t headerEnd = found == std::string_view::npos ? 0 : found;
-    ImportResult result = ImportLines(text.substr(headerEnd), list, CutCsvLines);
+    const csv::CsvBody body = csv::BodyOf(text);
+    ImportResult result = ImportLines(body.lines, list, CutCsvLinesIntoList);
     result.form = InputForm::Csv;
     // Line numbers count the header and any blank lines before it too.
-    const auto headerLines = static_cast<std::int64_t>(std::count(text.begin(), text.begin() + headerEnd, '\n'));
-    result.linesRead += headerLines;
-    result.firstUnfitLine += result.unfitLines > 0 ? headerLines : 0;
+    result.linesRead += body.linesBefore;
+    result.firstUnfitLine += result.unfitLines > 0 ? body.linesBefore : 0;
     return result;
 }
 

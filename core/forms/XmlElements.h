@@ -16,7 +16,18 @@ using XmlElementEnd = std::function<void(int depth, std::string_view name, std::
 // Reads a whole XML document with the system's parser. A document type definition is
 // refused before anything in it is expanded; a document that is not well-formed fails
 // with its line. Elements before the fault have been handed to onEnd by then.
-MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onEnd);
+// Where parsed is given, expat hands it each piece of the document it is done with;
+// XmlLite, which reads the whole document, hands back none.
+MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onEnd,
+                             const std::function<void(std::string_view)>& parsed = {});
+
+// The document a piece at a time: each call gives the next piece, an empty one at its
+// end; a piece stays valid until the next call.
+using XmlPieces = std::function<std::string_view()>;
+
+// The same for a document that comes in pieces, as it is unpacked: expat parses each as
+// it comes; XmlLite, which reads a whole document, is given them joined.
+MaybeFailure ReadXmlElements(const XmlPieces& pieces, const XmlElementEnd& onEnd);
 
 // The failures, worded alike on every system.
 Failure XmlNotWellFormed(long line);

@@ -94,16 +94,15 @@ int XMLCALL KnowEncoding(void* data, const XML_Char* name, XML_Encoding* info)
     return XML_STATUS_OK;
 }
 
-}  // namespace
+// A parser with the walk's handlers; no external entity is ever loaded.
+using Parser = std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)>;
 
-MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onEnd)
+Parser ParserFor(Walk& walk, const XmlElementEnd& onEnd)
 {
-    const std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> parser(
-        XML_ParserCreate(nullptr), XML_ParserFree);
+    Parser parser(XML_ParserCreate(nullptr), XML_ParserFree);
     if (!parser) {
         throw std::bad_alloc();
     }
-    Walk walk;
     walk.parser = parser.get();
     walk.onEnd = &onEnd;
     XML_SetUserData(parser.get(), &walk);
@@ -111,27 +110,71 @@ MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onE
     XML_SetCharacterDataHandler(parser.get(), CharacterData);
     XML_SetStartDoctypeDeclHandler(parser.get(), StartDocumentType);
     XML_SetUnknownEncodingHandler(parser.get(), KnowEncoding, &walk);
-    // No external entity is ever loaded.
     XML_SetParamEntityParsing(parser.get(), XML_PARAM_ENTITY_PARSING_NEVER);
+    return parser;
+}
+
+// Parses one piece; a failure where expat stopped.
+MaybeFailure Parse(const Parser& parser, Walk& walk, std::string_view piece, bool last)
+{
+    if (XML_Parse(parser.get(), piece.data(), static_cast<int>(piece.size()), last ? XML_TRUE : XML_FALSE) ==
+        XML_STATUS_OK) {
+        return std::nullopt;
+    }
+    if (walk.thrown) {
+        std::rethrow_exception(walk.thrown);
+    }
+    if (walk.refused) {
+        return walk.refused;
+    }
+    if (XML_GetErrorCode(parser.get()) == XML_ERROR_NO_MEMORY) {
+        throw std::bad_alloc();
+    }
+    return XmlNotWellFormed(static_cast<long>(XML_GetCurrentLineNumber(parser.get())));
+}
+
+}  // namespace
+
+MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onEnd,
+                             const std::function<void(std::string_view)>& parsed)
+{
+    Walk walk;
+    const Parser parser = ParserFor(walk, onEnd);
+    // Pieces small enough to hand their pages back as the parse goes on; expat keeps
+    // what it has not yet parsed of one in its own buffer.
+    constexpr std::size_t kHandedBack = std::size_t{1} << 20;
+    const std::size_t pieceSize = parsed ? kHandedBack : kPiece;
     do {
-        const std::size_t piece = std::min(document.size(), kPiece);
-        const bool last = piece == document.size();
-        if (XML_Parse(parser.get(), document.data(), static_cast<int>(piece), last ? XML_TRUE : XML_FALSE) !=
-            XML_STATUS_OK) {
-            if (walk.thrown) {
-                std::rethrow_exception(walk.thrown);
-            }
-            if (walk.refused) {
-                return walk.refused;
-            }
-            if (XML_GetErrorCode(parser.get()) == XML_ERROR_NO_MEMORY) {
-                throw std::bad_alloc();
-            }
-            return XmlNotWellFormed(static_cast<long>(XML_GetCurrentLineNumber(parser.get())));
+        const std::string_view piece = document.substr(0, std::min(document.size(), pieceSize));
+        if (MaybeFailure failure = Parse(parser, walk, piece, piece.size() == document.size())) {
+            return failure;
         }
-        document.remove_prefix(piece);
+        if (parsed) {
+            parsed(piece);
+        }
+        document.remove_prefix(piece.size());
     } while (!document.empty());
     return std::nullopt;
+}
+
+MaybeFailure ReadXmlElements(const XmlPieces& pieces, const XmlElementEnd& onEnd)
+{
+    Walk walk;
+    const Parser parser = ParserFor(walk, onEnd);
+    for (;;) {
+        std::string_view piece = pieces();
+        const bool last = piece.empty();
+        do {
+            const std::size_t part = std::min(piece.size(), kPiece);
+            if (MaybeFailure failure = Parse(parser, walk, piece.substr(0, part), last)) {
+                return failure;
+            }
+            piece.remove_prefix(part);
+        } while (!piece.empty());
+        if (last) {
+            return std::nullopt;
+        }
+    }
 }
 
 }  // namespace leitzahl

@@ -201,7 +201,8 @@ long LineOf(IXmlReader& reader)
 
 }  // namespace
 
-MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onEnd)
+MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onEnd,
+                             const std::function<void(std::string_view)>& /*parsed*/)
 {
     std::string recoded;
     const std::string_view encoding = DeclaredEncoding(document);
@@ -293,6 +294,15 @@ MaybeFailure ReadXmlElements(std::string_view document, const XmlElementEnd& onE
         return XmlWithDocumentType(LineOf(*reader.object));
     }
     return XmlNotWellFormed(LineOf(*reader.object));
+}
+
+MaybeFailure ReadXmlElements(const XmlPieces& pieces, const XmlElementEnd& onEnd)
+{
+    std::string document;
+    for (std::string_view piece = pieces(); !piece.empty(); piece = pieces()) {
+        document.append(piece);
+    }
+    return ReadXmlElements(std::string_view(document), onEnd);
 }
 
 }  // namespace leitzahl
