@@ -15,7 +15,7 @@ namespace leitzahl {
 // cache between the two cores, so that the unpacking fills one while another is read.
 class PieceRing {
 public:
-    static constexpr std::size_t kPieceSize = std::size_t{256} << 10;
+    static constexpr std::size_t kPieceSize = LEITZAHL_UNPACK_PIECE;
     static constexpr std::size_t kPieces = 4;
 
     PieceRing();

@@ -121,6 +121,8 @@ TEST(DirectConversion, GivesWhatTheListsWayGivesOrLeavesTheText)
         {"a small zipped CSV without its header, after blank lines",
          Zip("\r\n" + csv.substr(csv.find('\n') + 1, 5000)), true},
         {"a zipped CSV whose first piece holds only blank lines", Zip(std::string(300000, '\n') + csv), false},
+        {"a zipped CSV whose header is longer than a piece",
+         Zip("Bankleitzahl;" + std::string(300000, 'x') + "\r\n" + csv.substr(csv.find('\n') + 1)), false},
         {"a zipped XML document", Zip(xml), true},
         {"a zipped XML document whose CRC-32 is wrong", WrongCrc(Zip(xml)), false},
         {"a zipped XML document cut short", Zip(xml.substr(0, xml.size() / 2)), false},
