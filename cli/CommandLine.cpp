@@ -1,6 +1,6 @@
 #include "cli/CommandLine.h"
 
-#include "core/DirectConversion.h"
+#include "core/direct/DirectConversion.h"
 #include "core/Diverse.h"
 #include "core/MemoryEntryList.h"
 #include "core/StatusTexts.h"

@@ -5,7 +5,7 @@
 // way, wherever it takes the text (any form, zipped ones unpacked in pieces), gives what
 // the list's way gives. This build splits from a few bytes and entries on and unpacks in
 // pieces of 512 bytes, so short inputs take the two-half and the piece ways.
-#include "core/DirectConversion.h"
+#include "core/direct/DirectConversion.h"
 #include "core/Diverse.h"
 #include "core/modCsvExport.h"
 #include "core/modFileToTextBox.h"

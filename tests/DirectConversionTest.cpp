@@ -2,7 +2,7 @@
 // text), on texts large enough to be cut in two halves, each in parts, in any order of keys.
 #include "Lists.h"
 #include "TestFiles.h"
-#include "core/DirectConversion.h"
+#include "core/direct/DirectConversion.h"
 #include "core/Diverse.h"
 #include "core/modCsvExport.h"
 #include "core/modFileToTextBox.h"

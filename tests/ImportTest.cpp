@@ -1,6 +1,6 @@
 #include "Lists.h"
 #include "TestFiles.h"
-#include "core/DirectConversion.h"
+#include "core/direct/DirectConversion.h"
 #include "core/MemoryEntryList.h"
 #include "core/modFileToTextBox.h"
 #include "core/RecordLines.h"

@@ -1,4 +1,4 @@
-#include "core/PieceRing.h"
+#include "core/direct/PieceRing.h"
 
 namespace leitzahl {
 

@@ -1,6 +1,6 @@
-#include "core/XmlConversion.h"
+#include "core/direct/XmlConversion.h"
 
-#include "core/CsvPlace.h"
+#include "core/direct/CsvPlace.h"
 #include "core/RecordLines.h"
 #include "core/forms/SortCodeXml.h"
 

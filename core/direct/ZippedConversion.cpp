@@ -1,9 +1,9 @@
-#include "core/ZippedConversion.h"
+#include "core/direct/ZippedConversion.h"
 
-#include "core/CsvPlace.h"
-#include "core/PieceRing.h"
+#include "core/direct/CsvPlace.h"
+#include "core/direct/PieceRing.h"
 #include "core/RecordLines.h"
-#include "core/XmlConversion.h"
+#include "core/direct/XmlConversion.h"
 #include "core/forms/CsvLines.h"
 #include "core/forms/InputForm.h"
 #include "core/forms/ZipMember.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The short way for the XML form: each record parsed straight into the CSV text.
 
-#include "core/MadeCsv.h"
+#include "core/direct/MadeCsv.h"
 #include "core/forms/XmlElements.h"
 
 #include <cstddef>

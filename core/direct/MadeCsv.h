@@ -1,7 +1,7 @@
 #pragma once
 // What a short way made, handed to FileText once the input is done with.
 
-#include "core/DirectConversion.h"
+#include "core/direct/DirectConversion.h"
 #include "core/modFileToTextBox.h"
 
 #include <memory>

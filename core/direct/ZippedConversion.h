@@ -1,7 +1,7 @@
 #pragma once
 // The short way for a zipped file of any form: unpacked on one core while it is read on another.
 
-#include "core/DirectConversion.h"
+#include "core/direct/DirectConversion.h"
 
 #include <string>
 
