@@ -147,13 +147,14 @@ bool AppendEntry(std::string_view sortCode, std::string_view name, std::string_v
     entry.reserve(sortCode.size() + name.size() + method.size() + 2);
     entry.append(sortCode).append(1, ';').append(name).append(1, ';').append(method);
     list.append(entry);
-    return CountEntry(sortCode, name, method, result);
+    return CountEntry(sortCode, name, method, AddsColumn(sortCode, name, method), result);
 }
 
-bool CountEntry(std::string_view sortCode, std::string_view name, std::string_view method, ImportResult& result)
+bool CountEntry(std::string_view sortCode, std::string_view name, std::string_view method, bool extraColumn,
+                ImportResult& result)
 {
     ++result.entriesRead;
-    if (AddsColumn(sortCode, name, method)) {
+    if (extraColumn) {
         CountExtraColumn(sortCode, result);
     }
     return FieldsFitRecord(sortCode, name, method);

@@ -87,8 +87,9 @@ bool AppendEntry(std::string_view sortCode, std::string_view name, std::string_v
                  ImportResult& result);
 
 // Counts the entry of such fields, its name trimmed, into result, as AppendEntry does;
-// gives back the same.
-bool CountEntry(std::string_view sortCode, std::string_view name, std::string_view method, ImportResult& result);
+// extraColumn: a field holds a ";". Gives back the same.
+bool CountEntry(std::string_view sortCode, std::string_view name, std::string_view method, bool extraColumn,
+                ImportResult& result);
 
 // Counts a record that does not look like one; number names it in the warning.
 void CountUnfit(std::int64_t number, ImportResult& result);

@@ -110,10 +110,12 @@ public:
         end = record::Put(end, name);
         *end++ = ';';
         record::Put(end, method);
+        // A ";" in a field: more than the two between them, counted in one pass.
+        const bool extraColumn = std::count(out, out + size, ';') > 2;
         if (!keep(size)) {
             return std::nullopt;
         }
-        return CountEntry(sortCode, name, method, result);
+        return CountEntry(sortCode, name, method, extraColumn, result);
     }
 
     // Places an entry made elsewhere; false where the place refuses it or it is longer

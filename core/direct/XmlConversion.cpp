@@ -37,7 +37,8 @@ MadeCsv ConvertXmlDocument(const XmlParse& parse, std::size_t documentBytes)
         if (!place.placeEntry(latin1)) {
             throw ShortWayGivenUp();
         }
-        if (!CountEntry(record.sortCode, name, record.method, result) || record.lineBreak) {
+        const bool extraColumn = record::AddsColumn(record.sortCode, name, record.method);
+        if (!CountEntry(record.sortCode, name, record.method, extraColumn, result) || record.lineBreak) {
             CountUnfit(number, result);
         }
     });

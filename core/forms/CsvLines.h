@@ -4,7 +4,6 @@
 #include "core/modSortCodeImport.h"
 #include "core/text/TextRules.h"
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,8 +17,11 @@ constexpr std::size_t kSortCodeField = 0;
 constexpr std::size_t kNameField = 2;
 constexpr std::size_t kMethodField = 8;
 
+// The fields an entry takes (empty where the line has fewer), and how many there are.
 struct CsvLine {
-    std::array<std::string_view, kExtendedFields + 1> fields{};  // a 15th counts any more
+    std::string_view sortCode;
+    std::string_view name;
+    std::string_view method;
     std::size_t count = 0;
     bool wellFormed = true;
 };
@@ -62,11 +64,8 @@ bool CutCsvLines(std::string_view text, ImportResult& result, Take&& take)
         }
         const CsvLine split = SplitLine(line);
         const bool fieldsFit = split.wellFormed && (split.count == kFields || split.count == kExtendedFields);
-        const auto field = [&](std::size_t index, std::string& scratch) {
-            return index < split.count ? Unquoted(split.fields[index], scratch) : std::string_view();
-        };
         const std::optional<bool> fits =
-            take(field(kSortCodeField, sortCode), field(kNameField, name), field(kMethodField, method));
+            take(Unquoted(split.sortCode, sortCode), Unquoted(split.name, name), Unquoted(split.method, method));
         if (!fits) {
             return false;
         }
