@@ -125,14 +125,15 @@ TEST(Forms, RecordsThatDoNotFitAreCountedByLineOrRecord)
         return "<BLZEintrag><BLZ>" + code + "</BLZ><Merkmal>1</Merkmal>" + name + "<PruefZiffMeth>" + method +
                "</PruefZiffMeth></BLZEintrag>\n";
     };
-    // A quoted ";" and a doubled quote inside a name; a line of 12 fields; a code of 7 digits.
+    // A quoted ";" and a doubled quote inside a name; a line of 12 fields, its name not
+    // quoted, with doubled quotes too; a code of 7 digits.
     const std::string csvRecords = "\"10000000\";\"1\";\"Bank \"\"Alt\"\"; Nord\"" + fields.substr(4) + "\r\n" +
-                                   "\"10000001\";\"1\";\"Kurz\";\"1\";\"2\";\"3\";\"4\";\"5\";\"06\";\"7\";\"U\";\"0\"\r\n" +
+                                   "\"10000001\";\"1\";Kurz \"\"K\"\";\"1\";\"2\";\"3\";\"4\";\"5\";\"06\";\"7\";\"U\";\"0\"\r\n" +
                                    "\"1000002\";\"1\";\"Sieben\"" + fields.substr(4) + "\r\n";
     const std::string semicolonWarning =
         "Warnung: 1 Eintrag hat ein „;“ im Text, das in der CSV-Datei eine weitere Spalte ergibt (Bankleitzahl "
         "10000000).\n";
-    const std::string csvEntries = "10000000;Bank \"Alt\"; Nord;09\n10000001;Kurz;06\n1000002;Sieben;09";
+    const std::string csvEntries = "10000000;Bank \"Alt\"; Nord;09\n10000001;Kurz \"K\";06\n1000002;Sieben;09";
     const std::string missingWarning =
         "Warnung: 2 von 2 Zeilen sehen nicht wie Einträge der Bankleitzahlendatei aus (erste: Zeile 1).\n";
     const std::string missingEntries = "10000000;;01\n10000001;Bank;  ";

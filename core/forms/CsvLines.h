@@ -24,6 +24,7 @@ struct CsvLine {
     std::string_view method;
     std::size_t count = 0;
     bool wellFormed = true;
+    bool mayHoldQuotes = false;  // a doubled quote, or a field not quoted
 };
 
 // A line's fields: a quoted one gives its inner bytes (doubled quotes still doubled)
@@ -65,7 +66,9 @@ bool CutCsvLines(std::string_view text, ImportResult& result, Take&& take)
         const CsvLine split = SplitLine(line);
         const bool fieldsFit = split.wellFormed && (split.count == kFields || split.count == kExtendedFields);
         const std::optional<bool> fits =
-            take(Unquoted(split.sortCode, sortCode), Unquoted(split.name, name), Unquoted(split.method, method));
+            split.mayHoldQuotes
+                ? take(Unquoted(split.sortCode, sortCode), Unquoted(split.name, name), Unquoted(split.method, method))
+                : take(split.sortCode, split.name, split.method);
         if (!fits) {
             return false;
         }

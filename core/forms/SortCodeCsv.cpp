@@ -41,8 +41,9 @@ inline std::size_t Find(std::string_view line, char c, std::size_t from)
 
 // One field from at: a quoted one gives its inner bytes (doubled quotes still doubled)
 // and must end at its closing quote. Moves at past the field's separator.
-std::string_view NextField(std::string_view line, std::size_t& at, bool& wellFormed)
+std::string_view NextField(std::string_view line, std::size_t& at, csv::CsvLine& split)
 {
+    bool& wellFormed = split.wellFormed;
     if (at < line.size() && line[at] == '"') {
         std::size_t close = at + 1;
         for (;; close += 2) {
@@ -56,6 +57,7 @@ std::string_view NextField(std::string_view line, std::size_t& at, bool& wellFor
             if (close + 1 >= line.size() || line[close + 1] != '"') {
                 break;
             }
+            split.mayHoldQuotes = true;
         }
         const std::string_view inner = line.substr(at + 1, close - at - 1);
         at = close + 1;
@@ -70,6 +72,7 @@ std::string_view NextField(std::string_view line, std::size_t& at, bool& wellFor
     }
     const std::size_t separator = std::min(Find(line, ';', at), line.size());
     const std::string_view field = line.substr(at, separator - at);
+    split.mayHoldQuotes = split.mayHoldQuotes || !field.empty();
     at = separator + 1;
     return field;
 }
@@ -82,7 +85,7 @@ CsvLine SplitLine(std::string_view line)
 {
     CsvLine split;
     for (std::size_t at = 0; at <= line.size();) {
-        const std::string_view field = NextField(line, at, split.wellFormed);
+        const std::string_view field = NextField(line, at, split);
         switch (split.count++) {
         case kSortCodeField:
             split.sortCode = field;
