@@ -38,7 +38,6 @@ public:
             AddSecondHalf(whole_, part);
         }
     }
-    bool empty() const { return empty_; }
     ImportResult& whole() { return whole_; }
 
 private:
