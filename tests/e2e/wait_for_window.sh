@@ -37,13 +37,14 @@ WaitForWindow() {
 # longer than it takes to open, so that no repeat meets a dialog still on its way.
 # Usage: OpenDialogBy SECONDS TITLE COMMAND [ARGUMENT...]
 OpenDialogBy() {
-    local deadline=$((SECONDS + $1)) title=$2
+    local seconds=$1 title=$2
+    local deadline=$((SECONDS + seconds))
     shift 2
     while [ "$SECONDS" -lt "$deadline" ]; do
         "$@"
         timeout 10 xdotool search --sync --onlyvisible --name "$title" >/dev/null 2>&1 && return 0
     done
-    echo "FAIL: waited $1 s for the dialog '$title' to open, and it did not"
+    echo "FAIL: waited $seconds s for the dialog '$title' to open, and it did not"
     exit 1
 }
 
