@@ -31,7 +31,9 @@ std::optional<std::string_view> PieceRing::fullPiece()
 {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return stopped_ || pieces_[reading_ % kPieces].full; });
-    if (stopped_) {
+    // Pieces filled before the unpacking stopped are read first, so that how far the
+    // reading had got when it stopped changes nothing.
+    if (!pieces_[reading_ % kPieces].full) {
         return std::nullopt;
     }
     const Piece& piece = pieces_[reading_ % kPieces];

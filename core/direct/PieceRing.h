@@ -26,7 +26,8 @@ public:
     void fill(std::size_t made);
 
     // The reading's side: the next piece's bytes, empty at the file's end; nothing once
-    // stopped. giveBack hands the piece back once it is read.
+    // stopped and the pieces filled before are read. giveBack hands the piece back once
+    // it is read.
     std::optional<std::string_view> fullPiece();
     void giveBack();
 
